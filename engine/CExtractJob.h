@@ -1,0 +1,63 @@
+#pragma once
+
+// One extraction job: its settings, its run state, its reporting, and the engine
+// operations that carry it out on the worker thread. It knows nothing of windows;
+// whatever shows the job implements IJobDisplay.
+
+#include <cstdarg>
+#include <string>
+
+#include "decode/Cipher.h"
+#include "engine/IJobDisplay.h"
+#include "platform/Kernel32.h"
+
+constexpr LONG JOB_RUNNING = 0;        // the worker works
+constexpr LONG JOB_STOP_REQUESTED = 1; // the user asked to stop; the engine winds up at its next check
+constexpr LONG JOB_FINISHED = 2;       // the worker has finished; its last action
+
+// The longest formatted log text; longer output is cut.
+constexpr int MAX_LOG_TEXT = 1023;
+
+class CExtractJob
+{
+public:
+    // Copies the settings; the destination is always normalised to end in one "\",
+    // the source only in Directory to Directory mode (bSingleFile zero).
+    CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
+                BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay);
+
+    CExtractJob(const CExtractJob&) = delete;
+    CExtractJob& operator=(const CExtractJob&) = delete;
+
+    // Reporting. AppendLog formats printf-style (%s, %08X, %u) and returns when the
+    // text has been shown. SetJobState: JOB_RUNNING resets the count and shows the
+    // running state; JOB_STOP_REQUESTED never replaces JOB_FINISHED; JOB_FINISHED
+    // shows the finish first and changes the state last, because the front end may
+    // destroy the job as soon as it reads JOB_FINISHED.
+    void AppendLog(const char* format, ...);
+    void AppendLogV(const char* format, va_list args);
+    void SetJobState(LONG nState);
+
+    // Engine operations, worker thread only.
+    HRESULT ExtractFile(std::string source, std::string destinationFolder);
+    HRESULT ExtractFolder(std::string sourceFolder, std::string destinationFolder);
+    HRESULT EnsureFolder(std::string path);
+    void RunJob();
+
+    bool IsRunning() const { return m_nState == JOB_RUNNING; }
+
+    // The job record.
+    IDecryptor* m_pDecryptor;
+    std::string m_strSource;
+    std::string m_strDestination;
+    BYTE m_bOverwrite;
+    BYTE m_bSingleFile;
+    volatile LONG m_nState;
+    UINT m_nExtracted;
+
+private:
+    IJobDisplay* m_pDisplay;
+};
+
+// Thread entry of the worker: runs RunJob on the CExtractJob it is given, returns 0.
+DWORD WINAPI ExtractThreadProc(LPVOID pJob);

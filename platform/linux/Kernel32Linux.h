@@ -1,0 +1,129 @@
+#pragma once
+
+// A small, honest kernel32 for Linux: the functions the engine calls, with their
+// Win32 signatures, constants and error numbers. Paths are byte strings in which
+// both "\" and "/" separate folders. The ANSI code page is single-byte here: no byte
+// is a lead byte, and case folding is that of ASCII.
+
+#include <cstddef>
+
+#include "decode/Types.h"
+
+typedef int BOOL;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef const char* LPCSTR;
+typedef DWORD* LPDWORD;
+typedef LONG* PLONG;
+
+#define WINAPI
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::ptrdiff_t>(-1)))
+#define INVALID_FILE_SIZE (static_cast<DWORD>(0xFFFFFFFF))
+#define INVALID_SET_FILE_POINTER (static_cast<DWORD>(0xFFFFFFFF))
+#define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(0xFFFFFFFF))
+
+// Access rights, share modes, creation dispositions, flags.
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+
+// Win32 error numbers the layer reports.
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_WRITE_PROTECT 19L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_NOT_LOCKED 158L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_DIRECTORY 267L
+
+struct SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+struct OVERLAPPED;
+typedef OVERLAPPED* LPOVERLAPPED;
+
+struct FILETIME
+{
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA
+{
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    char cFileName[MAX_PATH];
+    char cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
+DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+BOOL SetEndOfFile(HANDLE file);
+BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
+BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
+BOOL CloseHandle(HANDLE object);
+
+BOOL DeleteFileA(LPCSTR fileName);
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+DWORD GetFileAttributesA(LPCSTR fileName);
+BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);
+BOOL RemoveDirectoryA(LPCSTR pathName);
+
+HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
+BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData);
+BOOL FindClose(HANDLE findFile);
+
+LONG InterlockedExchange(LONG volatile* target, LONG value);
+LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12, and nothing that is already there.
+set -eu
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+native=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev
+        g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
+        wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick)
+for p in "${native[@]}"; do have "$p" || need+=("$p"); done
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: missing packages (${need[*]}); run as root or install them" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${need[@]}"
