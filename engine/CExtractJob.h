@@ -4,6 +4,7 @@
 // operations that carry it out on the worker thread. It knows nothing of windows;
 // whatever shows the job implements IJobDisplay.
 
+#include <atomic>
 #include <cstdarg>
 #include <string>
 
@@ -54,6 +55,9 @@ public:
     BYTE m_bSingleFile;
     volatile LONG m_nState;
     UINT m_nExtracted;
+
+    // Decoded bytes written so far in this job, for progress displays that poll it.
+    std::atomic<UINT64> m_nBytesDone{0};
 
 private:
     IJobDisplay* m_pDisplay;
