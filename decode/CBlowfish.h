@@ -29,6 +29,9 @@ public:
     HRESULT DecryptInPlace(void* buffer, UINT length) override;
 
 private:
+    // The one-block-at-a-time decryption that the bulk path is checked against.
+    friend HRESULT BlowfishDecryptReference(CBlowfish& cipher, const void* input, void* output, UINT length);
+
     UINT32 m_iv[2];    // initial vector (left, right)
     UINT32 m_chain[2]; // chaining value (left, right)
     UINT32 m_p[18];
