@@ -1,0 +1,136 @@
+#include "cli/CConsoleDisplay.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace
+{
+
+bool StartsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool EndsWith(const char* text, const char* suffix)
+{
+    const size_t length = std::strlen(text);
+    const size_t suffixLength = std::strlen(suffix);
+    return length >= suffixLength && std::strcmp(text + length - suffixLength, suffix) == 0;
+}
+
+} // namespace
+
+bool IsFailureText(const char* text)
+{
+    // "Failed to open", "Failed to create", "Failed to initilize decoders", a skipped
+    // existing file ("    '%s' already exists.\n") and a job cut short by an exception.
+    return StartsWith(text, "Failed to ") || (StartsWith(text, "    '") && EndsWith(text, "' already exists.\n")) ||
+           StartsWith(text, "Oops ! Exception raised !");
+}
+
+std::string FormatByteCount(double bytes)
+{
+    static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
+    char text[32];
+    if (bytes < 1024.0)
+    {
+        std::snprintf(text, sizeof text, "%.0f B", bytes);
+        return text;
+    }
+    int unit = 0;
+    bytes /= 1024.0;
+    while (bytes >= 1024.0 && unit < 3)
+    {
+        bytes /= 1024.0;
+        ++unit;
+    }
+    std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
+    return text;
+}
+
+std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds)
+{
+    std::string line = "file " + std::to_string(nFile) + ", " + FormatByteCount(static_cast<double>(nBytesDone));
+    if (seconds > 0.0)
+        line += ", " + FormatByteCount(static_cast<double>(nBytesDone) / seconds) + "/s";
+    return line;
+}
+
+CConsoleDisplay::CConsoleDisplay(FILE* pLog, FILE* pProgress) : m_pLog(pLog), m_pProgress(pProgress) {}
+
+void CConsoleDisplay::ShowLogText(const char* text)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    EraseProgressLocked();
+    if (StartsWith(text, "Processing '"))
+        ++m_nProcessed;
+    if (IsFailureText(text))
+        m_bFailureReported = true;
+    std::fputs(text, m_pLog);
+    // Each text shows when it is reported, as in the window, also through a pipe.
+    std::fflush(m_pLog);
+}
+
+void CConsoleDisplay::ShowRunning() {}
+
+void CConsoleDisplay::ShowFinished(UINT nExtracted)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        EraseProgressLocked();
+        // The engine's last text, "\n*** Finished ***", ends without a line end.
+        std::fprintf(m_pLog, "\nFinished - %u file(s) extracted\n", nExtracted);
+        std::fflush(m_pLog);
+        m_nExtracted = nExtracted;
+        m_bFinished = true;
+    }
+    m_finished.notify_all();
+}
+
+bool CConsoleDisplay::WaitFinished(int milliseconds)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_bFinished; });
+}
+
+void CConsoleDisplay::DrawProgress(UINT64 nBytesDone, double seconds)
+{
+    if (m_pProgress == nullptr)
+        return;
+    std::unique_lock<std::mutex> lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock() || m_bFinished)
+        return;
+    const std::string line = FormatProgressLine(m_nProcessed == 0 ? 1 : m_nProcessed, nBytesDone, seconds);
+    // Blanks over whatever is left of a longer line drawn before.
+    const size_t padding = m_nProgressWidth > line.size() ? m_nProgressWidth - line.size() : 0;
+    std::fprintf(m_pProgress, "\r%s%*s", line.c_str(), static_cast<int>(padding), "");
+    std::fflush(m_pProgress);
+    m_nProgressWidth = line.size() + padding;
+}
+
+void CConsoleDisplay::ClearProgress()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    EraseProgressLocked();
+}
+
+void CConsoleDisplay::EraseProgressLocked()
+{
+    if (m_pProgress == nullptr || m_nProgressWidth == 0)
+        return;
+    std::fprintf(m_pProgress, "\r%*s\r", static_cast<int>(m_nProgressWidth), "");
+    std::fflush(m_pProgress);
+    m_nProgressWidth = 0;
+}
+
+bool CConsoleDisplay::AllFilesExtracted()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bFinished && !m_bFailureReported && m_nProcessed == m_nExtracted;
+}
+
+UINT CConsoleDisplay::GetExtracted()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nExtracted;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// The job's display on a console: log texts go unchanged to the log stream (standard
+// output) as they are reported, the finish adds a line end and the line
+// "Finished - N file(s) extracted", and an optional progress line is redrawn in place
+// on a second stream (standard error on a terminal).
+//
+// The worker reports; the main thread waits for the finish and redraws the progress
+// line. A log text first erases a drawn progress line, so the two never mix on one
+// terminal. The main thread never waits for a report being printed: it skips that
+// redraw instead, so it stays free to pass on a stop request.
+
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "engine/IJobDisplay.h"
+
+class CConsoleDisplay : public IJobDisplay
+{
+public:
+    // `pProgress` may be null: no progress line.
+    CConsoleDisplay(FILE* pLog, FILE* pProgress);
+
+    CConsoleDisplay(const CConsoleDisplay&) = delete;
+    CConsoleDisplay& operator=(const CConsoleDisplay&) = delete;
+
+    void ShowLogText(const char* text) override;
+    void ShowRunning() override;
+    void ShowFinished(UINT nExtracted) override;
+
+    // Main thread. True once the finish has been shown; waits at most `milliseconds`.
+    bool WaitFinished(int milliseconds);
+    // Redraws the progress line with the bytes written so far and the seconds since
+    // the start; does nothing while a report is being printed.
+    void DrawProgress(UINT64 nBytesDone, double seconds);
+    void ClearProgress();
+
+    // After the finish: true when every file the job processed was extracted and no
+    // failure was reported.
+    bool AllFilesExtracted();
+    UINT GetExtracted();
+
+private:
+    void EraseProgressLocked();
+
+    FILE* m_pLog;
+    FILE* m_pProgress;
+    std::mutex m_mutex;
+    std::condition_variable m_finished;
+    bool m_bFinished = false;
+    UINT m_nProcessed = 0; // "Processing '" texts: files the engine began
+    bool m_bFailureReported = false;
+    UINT m_nExtracted = 0;
+    size_t m_nProgressWidth = 0; // characters of the drawn progress line; 0: none drawn
+};
+
+// "file 3, 12.4 MiB, 85.2 MiB/s": the file the job works on (counted from 1), the
+// decoded bytes written, and the average rate.
+std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds);
+
+// A byte count for people: "512 B", "12.4 KiB", "1.5 MiB", "2.0 GiB".
+std::string FormatByteCount(double bytes);
+
+// Whether a log text of the engine reports a failed or skipped file or folder.
+bool IsFailureText(const char* text);

@@ -1,0 +1,123 @@
+#include "cli/Options.h"
+
+#include <cstring>
+
+namespace
+{
+
+const char HELP_TEXT[] =
+    "Usage: ovx-extract [options] SOURCE DESTINATION\n"
+    "\n"
+    "Decodes password-protected .ovx files.\n"
+    "  SOURCE a file:   File to File; the decoded file goes into the folder DESTINATION.\n"
+    "  SOURCE a folder: Directory to Directory; every .ovx file below SOURCE is decoded\n"
+    "                   into the same place below the folder DESTINATION.\n"
+    "An output file is named after its source less the last extension (a.txt.ovx gives\n"
+    "a.txt). Missing destination folders are created.\n"
+    "\n"
+    "Options:\n"
+    "  --overwrite           replace existing output files in Directory to Directory\n"
+    "                        mode (File to File always replaces its output file)\n"
+    "  --password-file FILE  read the password from the first line of FILE\n"
+    "  -q, --quiet           no progress line on standard error\n"
+    "  -h, --help            show this help and exit\n"
+    "  --version             show the version and exit\n"
+    "  --                    end of options\n"
+    "\n"
+    "The password comes from the first of these that is present:\n"
+    "  1. --password-file FILE: the first line of FILE, without its line end\n"
+    "  2. the environment variable OVX_PASSWORD (also when set but empty)\n"
+    "  3. a prompt on the terminal, without echo\n"
+    "No option takes the password itself: a command line can be read by every user of\n"
+    "the machine in its process list, and it stays in shell histories. Without a\n"
+    "password file, OVX_PASSWORD or a terminal, nothing is extracted (status 2).\n"
+    "A password must be 1 to 56 bytes long; any other is refused before any file is\n"
+    "touched (status 2).\n"
+    "\n"
+    "Standard output shows the job's log exactly as the window does, then the line\n"
+    "\"Finished - N file(s) extracted\". When standard error is a terminal it shows a\n"
+    "progress line. Ctrl+C stops the job: the file in progress is removed and the job\n"
+    "finishes with the files done so far. A second Ctrl+C ends the program at once.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    every matching file was extracted (also when there was none)\n"
+    "  1    a file failed or was skipped, or the job was stopped\n"
+    "  2    usage error, SOURCE not found, or no usable password\n"
+    "  130  ended at once by a second Ctrl+C\n";
+
+const char VERSION_TEXT[] = "ovx-extract " OVX_VERSION "\n";
+
+bool StartsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+} // namespace
+
+OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options, std::string* error)
+{
+    *options = COptions();
+    error->clear();
+
+    // The first usage error is kept, so that a later --help still wins.
+    std::string firstError;
+    auto fail = [&firstError](std::string message) {
+        if (firstError.empty())
+            firstError = std::move(message);
+    };
+
+    int nOperands = 0;
+    bool bOptionsEnded = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const char* arg = argv[i];
+        if (bOptionsEnded || arg[0] != '-' || arg[1] == '\0')
+        {
+            if (nOperands == 0)
+                options->m_strSource = arg;
+            else if (nOperands == 1)
+                options->m_strDestination = arg;
+            else
+                fail(std::string("unexpected argument '") + arg + "'");
+            ++nOperands;
+        }
+        else if (std::strcmp(arg, "--") == 0)
+            bOptionsEnded = true;
+        else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)
+            return OPTIONS_HELP;
+        else if (std::strcmp(arg, "--version") == 0)
+            return OPTIONS_VERSION;
+        else if (std::strcmp(arg, "--overwrite") == 0)
+            options->m_bOverwrite = 1;
+        else if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "--quiet") == 0)
+            options->m_bQuiet = true;
+        else if (std::strcmp(arg, "--password-file") == 0 || StartsWith(arg, "--password-file="))
+        {
+            const char* file = arg[std::strlen("--password-file")] == '=' ? arg + std::strlen("--password-file=")
+                               : i + 1 < argc                         ? argv[++i]
+                                                                      : "";
+            if (*file == '\0')
+                fail("--password-file needs a file name");
+            options->m_strPasswordFile = file;
+        }
+        else if (std::strcmp(arg, "--password") == 0 || StartsWith(arg, "--password="))
+            fail("there is no --password option: a command line is visible to other users; "
+                 "use --password-file FILE, OVX_PASSWORD or the prompt");
+        else
+            fail(std::string("unknown option '") + arg + "'");
+    }
+
+    if (firstError.empty() && nOperands < 2)
+        firstError = nOperands == 0 ? "missing SOURCE and DESTINATION" : "missing DESTINATION";
+
+    if (!firstError.empty())
+    {
+        *error = firstError;
+        return OPTIONS_ERROR;
+    }
+    return OPTIONS_RUN;
+}
+
+const char* GetHelpText() { return HELP_TEXT; }
+
+const char* GetVersionText() { return VERSION_TEXT; }

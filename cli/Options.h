@@ -1,0 +1,35 @@
+#pragma once
+
+// The command line of ovx-extract: what to extract, where to, and how.
+
+#include <string>
+
+#include "decode/Types.h"
+
+// What the command line asks for.
+enum OptionsAction
+{
+    OPTIONS_RUN,     // extract SOURCE into DESTINATION
+    OPTIONS_HELP,    // show the help text
+    OPTIONS_VERSION, // show the version line
+    OPTIONS_ERROR,   // a usage error, described by the parser
+};
+
+class COptions
+{
+public:
+    std::string m_strSource;
+    std::string m_strDestination;
+    std::string m_strPasswordFile; // empty: none given
+    BYTE m_bOverwrite = 0;
+    bool m_bQuiet = false;
+};
+
+// Reads argv[1..argc-1] into `options`. On OPTIONS_ERROR, `error` says what is wrong
+// in one line without a line end. --help and --version win over everything else
+// that follows them, including usage errors.
+OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options, std::string* error);
+
+// The full --help text and the --version line, each ending in "\n".
+const char* GetHelpText();
+const char* GetVersionText();

@@ -1,0 +1,125 @@
+// ovx-extract: decodes .ovx files from the command line with the same engine, and the
+// same log, as the window.
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "cli/CConsoleDisplay.h"
+#include "cli/Options.h"
+#include "cli/Password.h"
+#include "cli/StopSignal.h"
+#include "cli/Terminal.h"
+#include "decode/CBlowfish.h"
+#include "engine/CExtractJob.h"
+
+namespace
+{
+
+constexpr int EXIT_ALL_EXTRACTED = 0;
+constexpr int EXIT_NOT_ALL_EXTRACTED = 1;
+constexpr int EXIT_USAGE = 2;
+
+// The job's fixed initial vector (left, right).
+constexpr UINT32 JOB_INITIAL_VECTOR[2] = {0x6D2B91C4, 0x3E07A58F};
+
+// How often the main thread looks for a stop request and redraws the progress line.
+constexpr int POLL_MS = 100;
+
+int Fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "ovx-extract: %s\n", message.c_str());
+    return status;
+}
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "ovx-extract: %s\nTry 'ovx-extract --help'.\n", message.c_str());
+    return EXIT_USAGE;
+}
+
+// Runs the job on a worker thread while this thread passes on a stop request and
+// keeps the progress line current. Returns the exit status.
+int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
+{
+    const auto start = std::chrono::steady_clock::now();
+    pJob->SetJobState(JOB_RUNNING);
+    std::thread worker;
+    try
+    {
+        worker = std::thread(&CExtractJob::RunJob, pJob);
+    }
+    catch (const std::system_error&)
+    {
+        return Fail(EXIT_NOT_ALL_EXTRACTED, "cannot start the worker thread");
+    }
+
+    bool bStopPassedOn = false;
+    while (!pDisplay->WaitFinished(POLL_MS))
+    {
+        if (!bStopPassedOn && IsStopRequested())
+        {
+            pJob->SetJobState(JOB_STOP_REQUESTED);
+            bStopPassedOn = true;
+        }
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        pDisplay->DrawProgress(pJob->m_nBytesDone.load(), elapsed.count());
+    }
+    worker.join();
+    pDisplay->ClearProgress();
+    NotifyJobOver();
+
+    if (IsStopRequested() || !pDisplay->AllFilesExtracted())
+        return EXIT_NOT_ALL_EXTRACTED;
+    return EXIT_ALL_EXTRACTED;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    UseBinaryStandardOutput();
+
+    COptions options;
+    std::string error;
+    switch (ParseOptions(argc, argv, &options, &error))
+    {
+    case OPTIONS_HELP:
+        std::fputs(GetHelpText(), stdout);
+        return EXIT_ALL_EXTRACTED;
+    case OPTIONS_VERSION:
+        std::fputs(GetVersionText(), stdout);
+        return EXIT_ALL_EXTRACTED;
+    case OPTIONS_ERROR:
+        return UsageError(error);
+    case OPTIONS_RUN:
+        break;
+    }
+
+    // The source decides the mode, as the mode buttons do in the window.
+    const DWORD attributes = GetFileAttributesA(options.m_strSource.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Fail(EXIT_USAGE, "cannot find the source '" + options.m_strSource + "'");
+    const BYTE bSingleFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : 1;
+
+    std::string password;
+    if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
+        return Fail(EXIT_USAGE, error + "; nothing was extracted");
+
+    CBlowfish cipher;
+    const HRESULT hrKey =
+        cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()),
+                      JOB_INITIAL_VECTOR);
+    WipeString(&password);
+    if (hrKey != RESULT_OK)
+        return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
+    cipher.SetMode(CIPHER_MODE_CBC);
+
+    InstallStopSignal();
+    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr);
+    CExtractJob job(&cipher, options.m_strSource, options.m_strDestination, bSingleFile, options.m_bOverwrite,
+                    &display);
+    return RunJob(&job, &display);
+}
