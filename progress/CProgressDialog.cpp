@@ -1,0 +1,190 @@
+#include "progress/CProgressDialog.h"
+
+#include "progress/WindowUtil.h"
+
+namespace
+{
+// The application's icon, shared with the main dialog's resources.
+constexpr int IDI_APP_ICON = 128;
+
+// Reports carried from the worker to the window's thread.
+constexpr UINT WM_APP_APPEND_LOG = WM_APP + 1;    // lParam: const char* text
+constexpr UINT WM_APP_SHOW_RUNNING = WM_APP + 2;  // no parameters
+constexpr UINT WM_APP_SHOW_FINISHED = WM_APP + 3; // wParam: files extracted
+
+const RESIZE_ENTRY g_layout[] = {
+    {IDC_LOG, RESIZE_GROW_X | RESIZE_GROW_Y},
+    {IDC_STOP, RESIZE_MOVE_X | RESIZE_MOVE_Y},
+    {IDC_CLOSE, RESIZE_MOVE_X | RESIZE_MOVE_Y},
+};
+
+// The log control's line break is "\r\n".
+std::string ToEditLineBreaks(const char* text)
+{
+    std::string converted;
+    for (const char* p = text; *p != '\0'; ++p)
+    {
+        if (*p == '\n')
+            converted += '\r';
+        converted += *p;
+    }
+    return converted;
+}
+} // namespace
+
+// IDOK (Enter with no button focused) is deliberately absent: it does nothing.
+const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
+    {WM_INITDIALOG, ROUTE_ANY, 0, &CProgressDialog::OnInitDialog},
+    {WM_COMMAND, ROUTE_COMMAND_ID, IDCANCEL, &CProgressDialog::OnStopOrClose},
+    {WM_COMMAND, ROUTE_COMMAND_ID, IDC_STOP, &CProgressDialog::OnStopOrClose},
+    {WM_COMMAND, ROUTE_COMMAND_ID, IDC_CLOSE, &CProgressDialog::OnStopOrClose},
+    {WM_SIZE, ROUTE_ANY, 0, &CProgressDialog::OnSize},
+    {WM_GETMINMAXINFO, ROUTE_ANY, 0, &CProgressDialog::OnGetMinMaxInfo},
+    {WM_APP_APPEND_LOG, ROUTE_ANY, 0, &CProgressDialog::OnAppendLog},
+    {WM_APP_SHOW_RUNNING, ROUTE_ANY, 0, &CProgressDialog::OnShowRunning},
+    {WM_APP_SHOW_FINISHED, ROUTE_ANY, 0, &CProgressDialog::OnShowFinished},
+};
+
+CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource,
+                                 const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite)
+    : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this)
+{
+}
+
+BOOL CProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    // Left unhandled so that the dialog's own clean-up still runs.
+    if (uMsg == WM_DESTROY)
+        DestroyDialogIcons(m_hWnd);
+
+    return RouteMessage(this, s_routes, uMsg, wParam, lParam, result);
+}
+
+LRESULT CProgressDialog::OnInitDialog(WPARAM, LPARAM)
+{
+    m_dwWindowThreadId = GetCurrentThreadId();
+
+    CenterWindow(m_hWnd);
+    m_layout.Init(m_hWnd, g_layout);
+    SetDialogIcons(m_hWnd, m_hInstance, IDI_APP_ICON);
+
+    // Lift the edit control's default limit of 32,767 characters: the log is never trimmed.
+    m_hWndLog = GetDlgItem(m_hWnd, IDC_LOG);
+    SendMessageA(m_hWndLog, EM_LIMITTEXT, 0, 0);
+
+    StartWorker();
+
+    // TRUE: the focus goes to the first enabled tab stop, the log.
+    return TRUE;
+}
+
+void CProgressDialog::StartWorker()
+{
+    HANDLE hThread = StartThread(ExtractThreadProc, &m_job);
+    if (hThread == nullptr)
+    {
+        MessageBoxA(m_hWnd, "Failed to create thread.", "", MB_OK);
+        EndDialog(m_hWnd, RESULT_NO_THREAD);
+        return;
+    }
+
+    // The worker is never joined: it ends by itself after its finish report.
+    CloseHandle(hThread);
+    m_job.SetJobState(JOB_RUNNING);
+}
+
+HANDLE CProgressDialog::StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
+{
+    return CreateThread(nullptr, 0, pfnStart, pParam, 0, nullptr);
+}
+
+LRESULT CProgressDialog::OnStopOrClose(WPARAM, LPARAM)
+{
+    // The job's state turns JOB_FINISHED only after the worker's last report, so the
+    // window can end (and the object go) without the worker still using it.
+    if (m_job.m_nState == JOB_FINISHED)
+        EndDialog(m_hWnd, RESULT_CLOSED);
+    else
+        m_job.SetJobState(JOB_STOP_REQUESTED);
+    return 0;
+}
+
+LRESULT CProgressDialog::OnSize(WPARAM wParam, LPARAM lParam)
+{
+    m_layout.OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
+    return 0;
+}
+
+LRESULT CProgressDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam)
+{
+    m_layout.OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+    return 0;
+}
+
+void CProgressDialog::ShowLogText(const char* text)
+{
+    Report(WM_APP_APPEND_LOG, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void CProgressDialog::ShowRunning()
+{
+    Report(WM_APP_SHOW_RUNNING, 0, 0);
+}
+
+void CProgressDialog::ShowFinished(UINT nExtracted)
+{
+    Report(WM_APP_SHOW_FINISHED, nExtracted, 0);
+}
+
+void CProgressDialog::Report(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (GetCurrentThreadId() == m_dwWindowThreadId)
+    {
+        LRESULT result = 0;
+        RouteMessage(this, s_routes, uMsg, wParam, lParam, result);
+    }
+    else
+    {
+        SendMessageA(m_hWnd, uMsg, wParam, lParam);
+    }
+}
+
+LRESULT CProgressDialog::OnAppendLog(WPARAM, LPARAM lParam)
+{
+    // One step on this thread: no user action can move the caret between placing it
+    // at the end and inserting the text.
+    const int nLength = GetWindowTextLengthA(m_hWndLog);
+    SendMessageA(m_hWndLog, EM_SETSEL, nLength, nLength);
+    SendMessageA(m_hWndLog, EM_SCROLLCARET, 0, 0);
+
+    const std::string text = ToEditLineBreaks(reinterpret_cast<const char*>(lParam));
+    SendMessageA(m_hWndLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+}
+
+LRESULT CProgressDialog::OnShowRunning(WPARAM, LPARAM)
+{
+    SetWindowTextA(m_hWnd, "Extracting...");
+    EnableWindow(GetDlgItem(m_hWnd, IDC_STOP), TRUE);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_CLOSE), FALSE);
+    return 0;
+}
+
+LRESULT CProgressDialog::OnShowFinished(WPARAM wParam, LPARAM)
+{
+    char title[1024];
+    wsprintfA(title, "Finished - %u file(s) extracted", static_cast<UINT>(wParam));
+    SetWindowTextA(m_hWnd, title);
+
+    // A disabled button cannot keep the focus; hand it to Close so the keyboard still works.
+    HWND hWndStop = GetDlgItem(m_hWnd, IDC_STOP);
+    HWND hWndClose = GetDlgItem(m_hWnd, IDC_CLOSE);
+    const bool bStopHadFocus = GetFocus() == hWndStop;
+    EnableWindow(hWndStop, FALSE);
+    EnableWindow(hWndClose, TRUE);
+    if (bStopHadFocus)
+        SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndClose), TRUE);
+    return 0;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The progress window: a resizable modal dialog that holds one extraction job, starts
+// its worker, shows the worker's log and the job's status, and closes only after the
+// worker has finished. Every closing command while the job runs is a stop request.
+//
+// Notes: the worker reports through IJobDisplay on its own thread; each report is
+// carried out on the window's thread (SendMessage) while the worker waits, and the
+// window's thread never waits for the worker. The object must outlive the modal loop,
+// which ends only once the job state reads JOB_FINISHED, after the worker's last
+// report: from then on the worker touches neither the job nor the window.
+
+#include <string>
+
+#include "engine/CExtractJob.h"
+#include "engine/IJobDisplay.h"
+#include "progress/CDialog.h"
+#include "progress/CResizeLayout.h"
+#include "progress/resource.h"
+
+class CProgressDialog : public CDialog, public IJobDisplay
+{
+public:
+    CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
+                    BYTE bSingleFile, BYTE bOverwrite);
+
+    // Shown with DoModal(hInstance, IDD_PROGRESS, hWndOwner). Returns 1 when the user
+    // closed the window after the job finished, 2 when the worker could not be started.
+    static constexpr INT_PTR RESULT_CLOSED = 1;
+    static constexpr INT_PTR RESULT_NO_THREAD = 2;
+
+    // IJobDisplay, callable from any thread.
+    void ShowLogText(const char* text) override;
+    void ShowRunning() override;
+    void ShowFinished(UINT nExtracted) override;
+
+    CExtractJob& Job() { return m_job; }
+
+protected:
+    // Starts the worker; returns its handle, or NULL with the last error set.
+    virtual HANDLE StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
+
+    BOOL OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStopOrClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAppendLog(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowRunning(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowFinished(WPARAM wParam, LPARAM lParam);
+
+    void StartWorker();
+
+    static const DIALOG_ROUTE<CProgressDialog> s_routes[];
+
+    // Runs a report's private message on the window's thread and waits for it.
+    void Report(UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+    CExtractJob m_job;
+    CResizeLayout m_layout;
+    HWND m_hWndLog = nullptr;
+    DWORD m_dwWindowThreadId = 0;
+};
