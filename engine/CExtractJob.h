@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <cstddef>
+#include <memory>
 #include <string>
 
 #include "decode/Cipher.h"
+#include "decode/Streams.h"
 #include "engine/IJobDisplay.h"
 #include "platform/Kernel32.h"
 
@@ -27,6 +30,8 @@ public:
     CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
                 BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay);
 
+    virtual ~CExtractJob() = default;
+
     CExtractJob(const CExtractJob&) = delete;
     CExtractJob& operator=(const CExtractJob&) = delete;
 
@@ -35,15 +40,29 @@ public:
     // running state; JOB_STOP_REQUESTED never replaces JOB_FINISHED; JOB_FINISHED
     // shows the finish first and changes the state last, because the front end may
     // destroy the job as soon as it reads JOB_FINISHED.
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
     void AppendLog(const char* format, ...);
     void AppendLogV(const char* format, va_list args);
     void SetJobState(LONG nState);
 
     // Engine operations, worker thread only.
+    //
+    // ExtractFile decodes one file into destinationFolder through a temporary file
+    // beside the destination; only a complete output replaces the destination, so a
+    // refused, failed or stopped file leaves the destination as it was and no file
+    // behind. ExtractFolder walks a source folder depth first and mirrors it; it does
+    // not follow directory links and does not enter the job's destination folder when
+    // that lies inside the source tree. EnsureFolder creates a folder path, logging a
+    // failure. RunJob is the worker's whole body and ends with SetJobState(JOB_FINISHED).
     HRESULT ExtractFile(std::string source, std::string destinationFolder);
     HRESULT ExtractFolder(std::string sourceFolder, std::string destinationFolder);
     HRESULT EnsureFolder(std::string path);
     void RunJob();
+
+    // The copy loop's piece size.
+    static constexpr std::size_t COPY_BUFFER_SIZE = 0x10000;
 
     bool IsRunning() const { return m_nState == JOB_RUNNING; }
 
@@ -59,7 +78,15 @@ public:
     // Decoded bytes written so far in this job, for progress displays that poll it.
     std::atomic<UINT64> m_nBytesDone{0};
 
+protected:
+    // The copy loop's buffer for one file; null when it cannot be had.
+    virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
+
 private:
+    HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
+                         const WIN32_FIND_DATAA& entry);
+    HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
+
     IJobDisplay* m_pDisplay;
 };
 

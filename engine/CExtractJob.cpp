@@ -1,0 +1,67 @@
+#include "engine/CExtractJob.h"
+
+#include <cstdio>
+
+#include "engine/FolderPath.h"
+
+CExtractJob::CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
+                         BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay)
+    : m_pDecryptor(pDecryptor),
+      m_strSource(bSingleFile != 0 ? strSource : NormalizeFolderPath(strSource)),
+      m_strDestination(NormalizeFolderPath(strDestination)),
+      m_bOverwrite(bOverwrite),
+      m_bSingleFile(bSingleFile),
+      m_nState(JOB_RUNNING),
+      m_nExtracted(0),
+      m_pDisplay(pDisplay)
+{
+}
+
+void CExtractJob::AppendLog(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    AppendLogV(format, args);
+    va_end(args);
+}
+
+void CExtractJob::AppendLogV(const char* format, va_list args)
+{
+    char text[MAX_LOG_TEXT + 1];
+    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
+        text[0] = '\0';
+    m_pDisplay->ShowLogText(text);
+}
+
+void CExtractJob::SetJobState(LONG nState)
+{
+    switch (nState)
+    {
+    case JOB_RUNNING:
+        InterlockedExchange(&m_nState, JOB_RUNNING);
+        m_nExtracted = 0;
+        m_pDisplay->ShowRunning();
+        break;
+    case JOB_STOP_REQUESTED:
+        // Only a running job can be asked to stop; a finished one stays finished.
+        InterlockedCompareExchange(&m_nState, JOB_STOP_REQUESTED, JOB_RUNNING);
+        break;
+    case JOB_FINISHED:
+    {
+        // The front end may destroy the job as soon as it reads JOB_FINISHED, so the
+        // count is shown first and the exchange is the very last touch of `this`.
+        // A display that throws must not keep the job from finishing.
+        try
+        {
+            m_pDisplay->ShowFinished(m_nExtracted);
+        }
+        catch (...)
+        {
+        }
+        InterlockedExchange(&m_nState, JOB_FINISHED);
+        break;
+    }
+    default:
+        break;
+    }
+}

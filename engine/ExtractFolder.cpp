@@ -1,0 +1,84 @@
+#include <cstring>
+
+#include "engine/CExtractJob.h"
+#include "engine/CFindHandle.h"
+#include "engine/FolderPath.h"
+#include "engine/LastError.h"
+
+HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destinationFolder)
+{
+    // Every destination level exists before anything in it is looked at, so empty
+    // source folders are mirrored too.
+    HRESULT hr = EnsureFolder(destinationFolder);
+    if (hr != RESULT_OK)
+        return hr;
+
+    WIN32_FIND_DATAA entry;
+    CFindHandle search;
+    std::string pattern = sourceFolder + "*";
+    search.Attach(FindFirstFileA(pattern.c_str(), &entry));
+    if (search.IsEmpty())
+        return FailureFromLastError();
+
+    for (;;)
+    {
+        if (m_nState != JOB_RUNNING)
+        {
+            hr = EXTRACT_E_STOPPED;
+            break;
+        }
+        // Only a stop ends the walk; any other result was logged where it happened.
+        if (ExtractEntry(sourceFolder, destinationFolder, entry) == EXTRACT_E_STOPPED)
+        {
+            hr = EXTRACT_E_STOPPED;
+            break;
+        }
+        if (!FindNextFileA(search.Get(), &entry))
+        {
+            hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
+            break;
+        }
+    }
+    search.Close();
+    return hr;
+}
+
+HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
+                                  const WIN32_FIND_DATAA& entry)
+{
+    const char* name = entry.cFileName;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return RESULT_OK;
+
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    {
+        // Directory links (junctions, symbolic links) are not followed: one that
+        // leads back up the tree would make the walk endless.
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return RESULT_OK;
+        std::string child = std::string(name) + "\\";
+        std::string childSource = sourceFolder + child;
+        // A destination inside the source tree holds this job's output: not input.
+        if (IsSameFolderPath(childSource, m_strDestination))
+            return RESULT_OK;
+        return ExtractFolder(childSource, destinationFolder + child);
+    }
+
+    if (!IsOvxFileName(name))
+        return RESULT_OK;
+    return ExtractFile(sourceFolder + name, destinationFolder);
+}
+
+HRESULT CExtractJob::EnsureFolder(std::string path)
+{
+    if (!path.empty())
+    {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return RESULT_OK;
+    }
+    HRESULT hr = ResultFromWin32(CreateFolderPath(path));
+    if (hr != RESULT_OK)
+        AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));
+    return hr;
+}

@@ -1,0 +1,133 @@
+#include "engine/FolderPath.h"
+
+#include <algorithm>
+
+#include "platform/Kernel32.h"
+#include "platform/MbString.h"
+
+namespace
+{
+
+// Position of the last occurrence of c in text, or -1.
+std::ptrdiff_t FindLast(const std::string& text, char c)
+{
+    const char* found = MbsFindLast(text.c_str(), c);
+    return found != nullptr ? found - text.c_str() : -1;
+}
+
+// Position of the first occurrence of c in text at or after start, or -1.
+// start must be a character boundary.
+std::ptrdiff_t FindNext(const std::string& text, std::size_t start, char c)
+{
+    const char* found = MbsFindNext(text.c_str() + start, c);
+    return found != nullptr ? found - text.c_str() : -1;
+}
+
+bool EndsIn(const std::string& text, char c)
+{
+    return !text.empty() && FindLast(text, c) == static_cast<std::ptrdiff_t>(text.size()) - 1;
+}
+
+bool EndsInSeparator(const std::string& text) { return EndsIn(text, '\\') || EndsIn(text, '/'); }
+
+// The same path with every "/" turned into "\".
+std::string UnifySeparators(std::string path)
+{
+    for (std::ptrdiff_t at = FindNext(path, 0, '/'); at >= 0; at = FindNext(path, static_cast<std::size_t>(at) + 1, '/'))
+        path[static_cast<std::size_t>(at)] = '\\';
+    return path;
+}
+
+} // namespace
+
+std::string NormalizeFolderPath(const std::string& path)
+{
+    std::string result = path;
+    while (EndsInSeparator(result))
+        result.pop_back();
+    result += '\\';
+    return result;
+}
+
+std::string GetDestinationName(const std::string& source, const std::string& destinationFolder)
+{
+    const std::ptrdiff_t size = static_cast<std::ptrdiff_t>(source.size());
+    const std::ptrdiff_t slash = std::max(FindLast(source, '\\'), FindLast(source, '/'));
+    const std::ptrdiff_t dot = FindLast(source, '.');
+
+    std::ptrdiff_t start = std::min(slash + 1, size);
+    std::ptrdiff_t length = std::clamp(dot - slash - 1, std::ptrdiff_t{0}, size - start);
+    return destinationFolder + source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+}
+
+bool IsOvxFileName(const char* name)
+{
+    const char* dot = MbsFindLast(name, '.');
+    return dot != nullptr && MbsCompareNoCase(dot, ".ovx") == 0;
+}
+
+bool IsSameFolderPath(const std::string& a, const std::string& b)
+{
+    return MbsCompareNoCase(UnifySeparators(NormalizeFolderPath(a)).c_str(),
+                            UnifySeparators(NormalizeFolderPath(b)).c_str()) == 0;
+}
+
+DWORD CreateFolderPath(const std::string& path)
+{
+    if (path.empty())
+        return ERROR_INVALID_PARAMETER;
+
+    std::string p = path;
+    if (!EndsIn(p, '\\'))
+        p += '\\';
+
+    // The first level to look at: past "X:\", or "\\server\share" itself. A server
+    // without a share is no folder.
+    std::size_t start = 0;
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\')
+    {
+        std::ptrdiff_t serverEnd = p.size() > 2 ? FindNext(p, 2, '\\') : -1;
+        if (serverEnd < 0 || static_cast<std::size_t>(serverEnd) + 1 >= p.size())
+            return ERROR_INVALID_PARAMETER;
+        start = static_cast<std::size_t>(serverEnd) + 1;
+    }
+    else if (p.size() > 1 && p[1] == ':')
+    {
+        start = 3;
+    }
+
+    while (start < p.size())
+    {
+        std::ptrdiff_t end = FindNext(p, start, '\\');
+        if (end < 0)
+            break;
+        std::string level = p.substr(0, static_cast<std::size_t>(end));
+        start = static_cast<std::size_t>(end) + 1;
+        if (level.empty())
+            return ERROR_INVALID_PARAMETER;
+
+        DWORD attributes = GetFileAttributesA(level.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+        {
+            DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                return error;
+        }
+        if (!CreateDirectoryA(level.c_str(), nullptr))
+            return GetLastError();
+    }
+    return GetFolderStatus(path.c_str());
+}
+
+DWORD GetFolderStatus(const char* path)
+{
+    if (path == nullptr || *path == '\0')
+        return ERROR_INVALID_PARAMETER;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ERROR_PATH_NOT_FOUND;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// Path rules of the engine: folder-path normalisation, destination names, the ".ovx"
+// match and the creation of destination folders. Paths are byte strings in the ANSI
+// code page, searched multibyte-aware (a trail byte never counts as "\", "/" or ".").
+
+#include <string>
+
+#include "decode/Types.h"
+
+// Strips every trailing "\" and "/", then appends one "\". An empty path becomes "\".
+std::string NormalizeFolderPath(const std::string& path);
+
+// The file a source decodes into: destinationFolder followed by the source's file
+// name less everything from its last dot on. The file name starts after the last
+// "\" or "/"; a source without a dot in its file name gives the folder itself.
+std::string GetDestinationName(const std::string& source, const std::string& destinationFolder);
+
+// True for a file name whose text from its last dot on is ".ovx", in any case.
+bool IsOvxFileName(const char* name);
+
+// True when both folder paths name the same folder as spelled: compared without
+// regard to case, with "/" and "\" taken as the same separator. Links, relative
+// parts and other spellings of one folder are not resolved.
+bool IsSameFolderPath(const std::string& a, const std::string& b);
+
+// Creates every missing level of a folder path from the top down (levels are
+// separated by "\"; a drive "X:\" or a network share "\\server\share" is the first
+// level). Returns a Win32 error number: 0 when the whole path now exists as folders,
+// 87 for an empty path, a path starting with a single "\" or a bare "\\server",
+// 183 when a file is in the way.
+DWORD CreateFolderPath(const std::string& path);
+
+// 0 when the path is an existing folder, 3 when it is missing or a file, 87 for a
+// null or empty path, otherwise the error GetFileAttributesA reported.
+DWORD GetFolderStatus(const char* path);
