@@ -1,0 +1,25 @@
+#include "engine/CFileHandle.h"
+
+#include "engine/LastError.h"
+
+HRESULT CFileHandle::Close(HANDLE hNew)
+{
+    HRESULT hr = RESULT_OK;
+    if (m_hFile != INVALID_HANDLE_VALUE && !CloseHandle(m_hFile))
+        hr = FailureFromLastError();
+    m_hFile = hNew;
+    return hr;
+}
+
+void CFileHandle::Attach(HANDLE hFile)
+{
+    Close(INVALID_HANDLE_VALUE);
+    m_hFile = hFile;
+}
+
+HANDLE CFileHandle::Detach()
+{
+    HANDLE hFile = m_hFile;
+    m_hFile = INVALID_HANDLE_VALUE;
+    return hFile;
+}

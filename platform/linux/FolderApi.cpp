@@ -1,0 +1,149 @@
+// Names in the file system: attributes, deleting and moving files, making and removing
+// folders.
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/linux/LinuxErrors.h"
+#include "platform/linux/LinuxFileInfo.h"
+#include "platform/linux/LinuxPath.h"
+
+namespace
+{
+
+// The Linux form of a path argument, or a Win32 error for a null or empty one.
+DWORD CheckedPath(LPCSTR path, std::string& linuxPath)
+{
+    if (path == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    if (*path == '\0')
+        return ERROR_PATH_NOT_FOUND;
+    linuxPath = ToLinuxPath(path);
+    return ERROR_SUCCESS;
+}
+
+bool IsSymbolicLinkToFolder(const std::string& path, const struct stat& linkInfo)
+{
+    struct stat target;
+    return S_ISLNK(linkInfo.st_mode) && stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+}
+
+} // namespace
+
+DWORD GetFileAttributesA(LPCSTR fileName)
+{
+    std::string path;
+    DWORD error = CheckedPath(fileName, path);
+    if (error != ERROR_SUCCESS)
+    {
+        SetLastError(error);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    // lstat, so that a symbolic link reports itself (a reparse point) and not its target.
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+    {
+        SetLastError(Win32ErrorForPath(errno, path));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesFromStat(AT_FDCWD, path.c_str(), info);
+}
+
+BOOL DeleteFileA(LPCSTR fileName)
+{
+    std::string path;
+    DWORD error = CheckedPath(fileName, path);
+    if (error != ERROR_SUCCESS)
+        return FailWith(error);
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return FailWith(Win32ErrorForPath(errno, path));
+    // Windows deletes neither folders nor read-only files.
+    if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && IsReadOnlyFile(info)))
+        return FailWith(ERROR_ACCESS_DENIED);
+    if (unlink(path.c_str()) != 0)
+        return FailWith(Win32ErrorForPath(errno, path));
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+    std::string source;
+    std::string target;
+    DWORD error = CheckedPath(existingFileName, source);
+    if (error == ERROR_SUCCESS)
+        error = CheckedPath(newFileName, target);
+    if (error != ERROR_SUCCESS)
+        return FailWith(error);
+
+    struct stat info;
+    if (lstat(source.c_str(), &info) != 0)
+        return FailWith(Win32ErrorForPath(errno, source));
+
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
+    {
+        // Atomic "only if the target is free", as Windows does it.
+        if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return TRUE;
+        if (errno == EEXIST)
+            return FailWith(ERROR_ALREADY_EXISTS);
+        if (errno != EINVAL)
+            return FailWith(Win32ErrorForPath(errno, target));
+        // The file system cannot do that atomically: check, then rename.
+        struct stat existing;
+        if (lstat(target.c_str(), &existing) == 0)
+            return FailWith(ERROR_ALREADY_EXISTS);
+    }
+    else
+    {
+        // Windows replaces files only: not a folder, and not a read-only file.
+        struct stat existing;
+        if (lstat(target.c_str(), &existing) == 0 &&
+            (S_ISDIR(existing.st_mode) || (S_ISREG(existing.st_mode) && IsReadOnlyFile(existing))))
+            return FailWith(ERROR_ACCESS_DENIED);
+    }
+    if (rename(source.c_str(), target.c_str()) != 0)
+        return FailWith(Win32ErrorForPath(errno, target));
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttributes*/)
+{
+    std::string path;
+    DWORD error = CheckedPath(pathName, path);
+    if (error != ERROR_SUCCESS)
+        return FailWith(error);
+    if (mkdir(path.c_str(), 0777) == 0)
+        return TRUE;
+    switch (errno)
+    {
+    case EEXIST: return FailWith(ERROR_ALREADY_EXISTS);
+    case ENOENT: return FailWith(ERROR_PATH_NOT_FOUND); // only a missing parent stops a mkdir
+    default: return FailWith(Win32ErrorFromErrno(errno));
+    }
+}
+
+BOOL RemoveDirectoryA(LPCSTR pathName)
+{
+    std::string path;
+    DWORD error = CheckedPath(pathName, path);
+    if (error != ERROR_SUCCESS)
+        return FailWith(error);
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return FailWith(Win32ErrorForPath(errno, path));
+    // A symbolic link to a folder is removed as a folder would be: the link goes, the
+    // folder it leads to stays.
+    if (IsSymbolicLinkToFolder(path, info))
+        return unlink(path.c_str()) == 0 ? TRUE : FailWith(Win32ErrorFromErrno(errno));
+    if (!S_ISDIR(info.st_mode))
+        return FailWith(ERROR_DIRECTORY);
+    if (rmdir(path.c_str()) == 0)
+        return TRUE;
+    return FailWith(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : Win32ErrorFromErrno(errno));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// Win32 error numbers for the errno values of the Linux system calls.
+
+#include <string>
+
+#include "platform/linux/Kernel32Linux.h"
+
+// The number Windows gives for the same situation; ENOENT maps to ERROR_FILE_NOT_FOUND
+// here, callers that know the path use MissingPathError instead.
+DWORD Win32ErrorFromErrno(int error);
+
+// ERROR_FILE_NOT_FOUND when the folder that should hold `linuxPath` exists, else
+// ERROR_PATH_NOT_FOUND: Windows tells a missing last component from a missing parent.
+DWORD MissingPathError(const std::string& linuxPath);
+
+// Win32ErrorFromErrno, with ENOENT refined by MissingPathError.
+DWORD Win32ErrorForPath(int error, const std::string& linuxPath);
+
+// Sets the thread's last error to `error` and returns FALSE, for one-line failure returns.
+BOOL FailWith(DWORD error);

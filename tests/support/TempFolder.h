@@ -1,0 +1,60 @@
+#pragma once
+
+// A fresh, empty folder under the system's temporary folder, removed with everything in
+// it when the object goes away; plus small helpers to write, read and list files there.
+//
+// Paths come in the engine's form: folders separated by "\" (C:\users\me\Temp\ovx-1a2b\x
+// under Windows). On Linux the temporary folder's own part keeps its "/" separators and
+// only what lies below it is joined with "\" (/tmp/ovx-1a2b\sub\x), so that code which
+// walks a path level by level at backslashes starts at an existing folder. Every helper
+// here accepts both separators.
+
+#include <string>
+#include <vector>
+
+#include "decode/Types.h"
+
+class TempFolder
+{
+public:
+    TempFolder();
+    ~TempFolder();
+
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder itself, ending in one "\".
+    const std::string& Folder() const { return m_strFolder; }
+
+    // A path below the folder; "/" in `relative` becomes "\". Nothing is created.
+    std::string PathOf(const std::string& relative) const;
+
+private:
+    std::string m_strFolder;
+};
+
+// `path` with every "\" turned into the host's separator, for the C++ library.
+std::string ToHostPath(const std::string& path);
+
+// The helpers throw std::runtime_error when the file system refuses; a test that meets
+// one fails with its message.
+
+// Creates (or replaces) a file holding exactly `bytes`, creating missing parent folders.
+void WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+
+// A file's whole contents.
+std::vector<BYTE> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+
+// Creates a folder and its missing parents.
+void MakeFolders(const std::string& path);
+
+bool PathExists(const std::string& path);
+
+// Everything below `folder`, recursively, as sorted relative paths with "/" separators;
+// folders end in "/": {"a/", "a/b.txt", "c"}.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// A symbolic link at `link` to `target`; false where the system or the user may not make one.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
