@@ -66,7 +66,6 @@ public:
     {
     }
     int Calls() const { return m_nCalls; }
-    int Live() const { return m_nLive; }
 
 protected:
     BYTE* AllocateRaw(size_t size) override
@@ -89,5 +88,4 @@ private:
     int m_nFailingCall;
     HRESULT m_hrCarried;
     int m_nCalls = 0;
-    int m_nLive = 0;
 };
