@@ -155,10 +155,12 @@ PromptResult PromptWithoutEcho(const char* prompt, std::string* line)
     for (int i = 0; i < 3; ++i)
         sigaction(signals[i], &restore, &previous[i]);
 
-    [[maybe_unused]] ssize_t ignored = write(terminal, prompt, strlen(prompt));
+    // Echo goes off before the prompt shows, so nothing typed in answer is ever echoed;
+    // what was typed ahead of the prompt is dropped.
     struct termios quiet = settings;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     tcsetattr(terminal, TCSAFLUSH, &quiet);
+    [[maybe_unused]] ssize_t ignored = write(terminal, prompt, strlen(prompt));
 
     PromptResult result = PROMPT_CANCELLED;
     for (;;)

@@ -26,7 +26,7 @@ constexpr int EXIT_USAGE = 2;
 constexpr UINT32 JOB_INITIAL_VECTOR[2] = {0x6D2B91C4, 0x3E07A58F};
 
 // How often the main thread looks for a stop request and redraws the progress line.
-constexpr int POLL_MS = 100;
+constexpr int POLL_MS = 50;
 
 int Fail(int status, const std::string& message)
 {

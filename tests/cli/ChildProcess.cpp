@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -109,7 +110,8 @@ void ChildProcess::ReadPipe(std::intptr_t pipe, std::string* sink)
 
 #ifdef _WIN32
 
-ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                           int)
 {
     std::string commandLine;
     for (const std::string& argument : arguments)
@@ -183,7 +185,8 @@ int ChildProcess::Wait(int timeoutMs)
 
 #else
 
-ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                           int terminal)
 {
     // Everything the child needs is prepared before fork: only async-signal-safe calls follow.
     std::vector<char*> argv;
@@ -202,7 +205,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
     const pid_t pid = fork();
     if (pid == 0)
     {
-        setsid(); // no controlling terminal: /dev/tty cannot be opened
+        setsid(); // no controlling terminal unless the test gives one: /dev/tty cannot be opened
+        if (terminal >= 0)
+            ioctl(terminal, TIOCSCTTY, 0);
         const int input = open("/dev/null", O_RDONLY);
         dup2(input, STDIN_FILENO);
         dup2(output[1], STDOUT_FILENO);

@@ -3,7 +3,8 @@
 // Runs a program as a child process for end-to-end tests: its standard output and
 // error captured through pipes, standard input empty, no terminal or console of its
 // own (so it cannot prompt), and this process's environment less OVX_PASSWORD plus the
-// given "NAME=value" entries.
+// given "NAME=value" entries. On POSIX systems a test may give the child a pseudo-
+// terminal (the slave's descriptor) as its controlling terminal instead.
 
 #include <cstdint>
 #include <mutex>
@@ -14,7 +15,8 @@
 class ChildProcess
 {
 public:
-    ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment);
+    ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                 int terminal = -1);
     ~ChildProcess(); // ends a child still running
 
     ChildProcess(const ChildProcess&) = delete;
