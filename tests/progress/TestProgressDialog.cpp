@@ -1,0 +1,151 @@
+#include "tests/progress/TestProgressDialog.h"
+
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "decode/CBlowfish.h"
+#include "tests/support/OvxEncoder.h"
+
+const char* const TEST_PASSWORD = "progress";
+
+IDecryptor* TestDecryptor()
+{
+    static CBlowfish* pCipher = [] {
+        static CBlowfish cipher;
+        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
+        cipher.SetKey(reinterpret_cast<const BYTE*>(TEST_PASSWORD), static_cast<UINT>(strlen(TEST_PASSWORD)), iv);
+        cipher.SetMode(CIPHER_MODE_CBC);
+        return &cipher;
+    }();
+    return pCipher;
+}
+
+CTestProgressDialog::CTestProgressDialog(WORKER worker, const std::string& strSource,
+                                         const std::string& strDestination, BYTE bSingleFile)
+    : CProgressDialog(TestDecryptor(), strSource, strDestination, bSingleFile, 0),
+      m_worker(worker),
+      m_hGate(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+CTestProgressDialog::~CTestProgressDialog()
+{
+    CloseHandle(m_hGate);
+}
+
+INT_PTR CTestProgressDialog::Run()
+{
+    return DoModal(GetModuleHandleA(nullptr), IDD_PROGRESS, nullptr);
+}
+
+void CTestProgressDialog::OpenGate()
+{
+    SetEvent(m_hGate);
+}
+
+DWORD WINAPI CTestProgressDialog::GatedThreadProc(LPVOID pStart)
+{
+    const GATED_START start = *static_cast<GATED_START*>(pStart);
+    WaitForSingleObject(start.hGate, INFINITE);
+    return start.pfnStart(start.pParam);
+}
+
+namespace
+{
+DWORD WINAPI IdleThreadProc(LPVOID)
+{
+    return 0;
+}
+} // namespace
+
+HANDLE CTestProgressDialog::StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
+{
+    m_hWndStarted = m_hWnd;
+    switch (m_worker)
+    {
+    case WORKER::REAL:
+        return CProgressDialog::StartThread(pfnStart, pParam);
+    case WORKER::GATED:
+        m_gatedStart = {pfnStart, pParam, m_hGate};
+        return CreateThread(nullptr, 0, GatedThreadProc, &m_gatedStart, 0, nullptr);
+    case WORKER::MANUAL:
+        return CreateThread(nullptr, 0, IdleThreadProc, nullptr, 0, nullptr);
+    case WORKER::FAILS:
+    default:
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+}
+
+BOOL CTestProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (uMsg == WM_SHOWWINDOW && wParam != FALSE)
+        m_bEverShown = true;
+    return CProgressDialog::OnMessage(uMsg, wParam, lParam, result);
+}
+
+INT_PTR CTestProgressDialog::RunWithDriver(const std::function<void(HWND hWnd)>& driver)
+{
+    std::thread driving([&] {
+        HWND hWnd = nullptr;
+        if (!WaitUntil([&] { return (hWnd = m_hWndStarted) != nullptr && IsWindowVisible(hWnd); }))
+        {
+            ADD_FAILURE() << "the progress window did not show";
+            return;
+        }
+        driver(hWnd);
+
+        if (!IsWindow(hWnd))
+            return;
+        OpenGate();
+        if (m_worker == WORKER::MANUAL && Job().m_nState != JOB_FINISHED)
+            Job().SetJobState(JOB_FINISHED);
+        WaitUntil([&] {
+            PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+            return !IsWindow(hWnd);
+        });
+    });
+    const INT_PTR nResult = Run();
+    driving.join();
+    return nResult;
+}
+
+std::string TextOf(HWND hWnd)
+{
+    std::vector<char> buffer(256 * 1024);
+    const LRESULT nLength =
+        SendMessageA(hWnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data(), static_cast<size_t>(nLength));
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeoutMs)
+{
+    const DWORD dwStart = GetTickCount();
+    while (!condition())
+    {
+        if (GetTickCount() - dwStart > dwTimeoutMs)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+RECT ChildRect(HWND hWnd, int nId)
+{
+    RECT rc = {};
+    GetWindowRect(GetDlgItem(hWnd, nId), &rc);
+    MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+bool IsChildEnabled(HWND hWnd, int nId)
+{
+    return IsWindowEnabled(GetDlgItem(hWnd, nId)) != FALSE;
+}
+
+void ClickButton(HWND hWnd, int nId)
+{
+    SendMessageA(GetDlgItem(hWnd, nId), BM_CLICK, 0, 0);
+}
