@@ -1,0 +1,283 @@
+// The stream contract both layouts share: lifecycle, Read, Seek, buffer allocation,
+// round trips. Each test runs once per decoder.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "decode/CChunkDecoder.h"
+#include "decode/CRecordDecoder.h"
+#include "tests/decode/DecoderTestSupport.h"
+#include "tests/support/MemoryStream.h"
+
+namespace
+{
+const std::string PASSWORD = "shared contract";
+
+template <class Decoder>
+struct Layout;
+
+template <>
+struct Layout<CRecordDecoder>
+{
+    static constexpr int ALLOCATIONS = 3; // header, last record, record buffer
+
+    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, const std::string& password = PASSWORD)
+    {
+        RecordFormatOptions options;
+        options.payloadUnit = unit;
+        return EncodeRecordFormat(plain, password, options);
+    }
+
+    // The last record must be stored shorter than a full one.
+    static bool CanHold(size_t length, UINT32 unit)
+    {
+        auto stored = [](size_t payload) { return (payload + 19 + 7) / 8 * 8; };
+        return stored(length % unit) < stored(unit);
+    }
+};
+
+template <>
+struct Layout<CChunkDecoder>
+{
+    static constexpr int ALLOCATIONS = 2; // header, chunk buffer
+
+    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, const std::string& password = PASSWORD)
+    {
+        ChunkFormatOptions options;
+        options.chunkSize = unit;
+        return EncodeChunkFormat(plain, password, options);
+    }
+
+    static bool CanHold(size_t, UINT32) { return true; }
+};
+
+template <class Decoder>
+class UnitDecoderTest : public ::testing::Test
+{
+protected:
+    void Open(const std::vector<BYTE>& plain, UINT32 unit)
+    {
+        m_plain = plain;
+        m_source = MemoryStream(Layout<Decoder>::Encode(plain, unit));
+        ASSERT_EQ(m_decoder.Init(&m_source, m_cipher.Decryptor()), RESULT_OK);
+    }
+
+    void ExpectUninitialised()
+    {
+        UINT64 value = 7;
+        BYTE byte = 0;
+        EXPECT_EQ(m_decoder.GetSize(&value), RESULT_NOT_INITIALIZED);
+        EXPECT_EQ(m_decoder.GetPosition(&value), RESULT_NOT_INITIALIZED);
+        EXPECT_EQ(m_decoder.Seek(0, SEEK_ORIGIN_BEGIN), RESULT_NOT_INITIALIZED);
+        EXPECT_EQ(m_decoder.Read(&byte, 1, &value), RESULT_NOT_INITIALIZED);
+        EXPECT_EQ(value, 0u);
+    }
+
+    std::vector<BYTE> m_plain;
+    MemoryStream m_source;
+    KeyedCipher m_cipher{PASSWORD};
+    Decoder m_decoder;
+};
+
+using Decoders = ::testing::Types<CRecordDecoder, CChunkDecoder>;
+TYPED_TEST_SUITE(UnitDecoderTest, Decoders);
+
+TYPED_TEST(UnitDecoderTest, UninitialisedUntilInitSucceeds)
+{
+    this->ExpectUninitialised();
+
+    MemoryStream garbage(std::vector<BYTE>(64, 0x11));
+    EXPECT_NE(this->m_decoder.Init(&garbage, this->m_cipher.Decryptor()), RESULT_OK);
+    this->ExpectUninitialised();
+
+    EXPECT_EQ(this->m_decoder.Init(nullptr, this->m_cipher.Decryptor()), RESULT_INVALID_ARG);
+    this->ExpectUninitialised();
+}
+
+// One scripted walk through Read and Seek over 250 bytes in units of 100.
+TYPED_TEST(UnitDecoderTest, ReadAndSeekContract)
+{
+    this->Open(MakePlaintext(250), 100);
+    enum Op { READ, SEEK };
+    const struct
+    {
+        const char* name;
+        Op op;
+        INT64 value; // count for READ, offset for SEEK
+        DWORD origin;
+        HRESULT expected;
+        UINT64 done;
+        UINT64 position; // after the step
+    } steps[] = {
+        {"read nothing at the start", READ, 0, 0, RESULT_OK, 0, 0},
+        {"read inside the first unit", READ, 30, 0, RESULT_OK, 30, 30},
+        {"read across a unit boundary", READ, 150, 0, RESULT_OK, 150, 180},
+        {"count of all ones", READ, -1, 0, RESULT_INVALID_ARG, 0, 180},
+        {"seek before the start", SEEK, -1, SEEK_ORIGIN_BEGIN, RESULT_NEGATIVE_SEEK, 0, 180},
+        {"unknown origin", SEEK, 0, 3, RESULT_INVALID_ARG, 0, 180},
+        {"seek back from here", SEEK, -85, SEEK_ORIGIN_CURRENT, RESULT_OK, 0, 95},
+        {"read nothing inside", READ, 0, 0, RESULT_OK, 0, 95},
+        {"read back into an earlier unit", READ, 10, 0, RESULT_OK, 10, 105},
+        {"seek from the end", SEEK, -10, SEEK_ORIGIN_END, RESULT_OK, 0, 240},
+        {"read across the end", READ, 20, 0, RESULT_END_OF_DATA, 10, 250},
+        {"read at the end", READ, 1, 0, RESULT_END_OF_DATA, 0, 250},
+        {"seek past the end", SEEK, 10, SEEK_ORIGIN_END, RESULT_OK, 0, 260},
+        {"read past the end", READ, 5, 0, RESULT_END_OF_DATA, 0, 260},
+        {"seek before the start from the end", SEEK, -251, SEEK_ORIGIN_END, RESULT_NEGATIVE_SEEK, 0, 260},
+        {"seek to the start", SEEK, 0, SEEK_ORIGIN_BEGIN, RESULT_OK, 0, 0},
+        {"read everything at once", READ, 250, 0, RESULT_OK, 250, 250},
+        {"seek far", SEEK, INT64_MAX, SEEK_ORIGIN_BEGIN, RESULT_OK, 0, UINT64(INT64_MAX)},
+        {"seek beyond 64 bits", SEEK, INT64_MAX, SEEK_ORIGIN_CURRENT, RESULT_OK, 0, UINT64(INT64_MAX) * 2},
+        {"position would wrap", SEEK, 2, SEEK_ORIGIN_CURRENT, RESULT_INVALID_ARG, 0, UINT64(INT64_MAX) * 2},
+    };
+    std::vector<BYTE> buffer(300, 0xEE);
+    for (const auto& step : steps)
+    {
+        UINT64 before = 0;
+        ASSERT_EQ(this->m_decoder.GetPosition(&before), RESULT_OK);
+        UINT64 done = 12345;
+        if (step.op == READ)
+        {
+            EXPECT_EQ(this->m_decoder.Read(buffer.data(), static_cast<UINT64>(step.value), &done), step.expected)
+                << step.name;
+            EXPECT_EQ(done, step.done) << step.name;
+            if (done != 0 && done != 12345)
+            {
+                EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done),
+                                       this->m_plain.begin() + static_cast<std::ptrdiff_t>(before)))
+                    << step.name;
+            }
+        }
+        else
+        {
+            EXPECT_EQ(this->m_decoder.Seek(step.value, step.origin), step.expected) << step.name;
+        }
+        UINT64 after = 0;
+        EXPECT_EQ(this->m_decoder.GetPosition(&after), RESULT_OK);
+        EXPECT_EQ(after, step.position) << step.name;
+    }
+}
+
+TYPED_TEST(UnitDecoderTest, ReadWithoutDoneCounter)
+{
+    this->Open(MakePlaintext(120), 50);
+    std::vector<BYTE> buffer(200);
+    EXPECT_EQ(this->m_decoder.Read(buffer.data(), 100, nullptr), RESULT_OK);
+    EXPECT_EQ(this->m_decoder.Read(buffer.data() + 100, 100, nullptr), RESULT_END_OF_DATA);
+    buffer.resize(120);
+    EXPECT_EQ(buffer, this->m_plain);
+}
+
+TYPED_TEST(UnitDecoderTest, SecondInitDiscardsTheFirstFile)
+{
+    this->Open(MakePlaintext(1000, 1), 100);
+    std::vector<BYTE> buffer(150);
+    ASSERT_EQ(this->m_decoder.Read(buffer.data(), 150, nullptr), RESULT_OK);
+
+    // Another file, unit and key: the same unit index 0 must come from the new file.
+    const std::vector<BYTE> second = MakePlaintext(120, 2);
+    MemoryStream source(Layout<TypeParam>::Encode(second, 50, "another key"));
+    KeyedCipher cipher("another key");
+    ASSERT_EQ(this->m_decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
+    UINT64 size = 0, position = 9;
+    EXPECT_EQ(this->m_decoder.GetSize(&size), RESULT_OK);
+    EXPECT_EQ(size, 120u);
+    EXPECT_EQ(this->m_decoder.GetPosition(&position), RESULT_OK);
+    EXPECT_EQ(position, 0u);
+    EXPECT_EQ(ReadToEnd(this->m_decoder, 30).bytes, second);
+
+    // A failed Init leaves nothing of the file before it.
+    MemoryStream garbage(std::vector<BYTE>(64, 0x11));
+    EXPECT_NE(this->m_decoder.Init(&garbage, cipher.Decryptor()), RESULT_OK);
+    this->ExpectUninitialised();
+}
+
+TYPED_TEST(UnitDecoderTest, AllocationFailuresBecomeResultCodes)
+{
+    const std::vector<BYTE> image = Layout<TypeParam>::Encode(MakePlaintext(250), 100);
+    constexpr HRESULT CARRIED = MakeResult(0x8007000E);
+    const struct
+    {
+        AllocationFault fault;
+        HRESULT carried;
+        HRESULT expected;
+    } faults[] = {
+        {AllocationFault::ReturnNull, CARRIED, RESULT_OUT_OF_MEMORY},
+        {AllocationFault::ThrowErrorId, CARRIED, CARRIED},
+        {AllocationFault::ThrowErrorId, RESULT_OK, RESULT_FAIL}, // a "success" would hide the missing block
+        {AllocationFault::ThrowOther, CARRIED, RESULT_FAIL},
+    };
+    for (const auto& f : faults)
+    {
+        for (int call = 1; call <= Layout<TypeParam>::ALLOCATIONS; ++call)
+        {
+            MemoryStream source(image);
+            KeyedCipher cipher(PASSWORD);
+            AllocationFaultDecoder<TypeParam> decoder(f.fault, call, f.carried);
+            EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), f.expected) << "allocation " << call;
+            UINT64 size = 0;
+            EXPECT_EQ(decoder.GetSize(&size), RESULT_NOT_INITIALIZED);
+        }
+    }
+    // Without faults the same decoder works and allocates exactly that many blocks.
+    MemoryStream source(image);
+    KeyedCipher cipher(PASSWORD);
+    AllocationFaultDecoder<TypeParam> decoder(AllocationFault::None, 0);
+    EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
+    EXPECT_EQ(decoder.Calls(), Layout<TypeParam>::ALLOCATIONS);
+}
+
+// Every length and unit the layout can hold comes back byte for byte, read in pieces
+// that do not line up with the units; a length it cannot hold is refused, not misread.
+TYPED_TEST(UnitDecoderTest, RoundTrips)
+{
+    const size_t lengths[] = {0, 1, 7, 8, 9, 16, 63, 64, 65, 99, 100, 101, 250, 1000, 4099};
+    const UINT32 units[] = {1, 6, 7, 8, 9, 64, 100, 4096};
+    for (UINT32 unit : units)
+    {
+        for (size_t length : lengths)
+        {
+            const std::vector<BYTE> plain = MakePlaintext(length, static_cast<UINT32>(length + unit));
+            MemoryStream source(Layout<TypeParam>::Encode(plain, unit));
+            KeyedCipher cipher(PASSWORD);
+            TypeParam decoder;
+            const HRESULT hr = decoder.Init(&source, cipher.Decryptor());
+            if (!Layout<TypeParam>::CanHold(length, unit))
+            {
+                EXPECT_EQ(hr, DEC_E_HEADER) << length << "/" << unit;
+                continue;
+            }
+            ASSERT_EQ(hr, RESULT_OK) << length << "/" << unit;
+            const ReadOutcome out = ReadToEnd(decoder, 37);
+            EXPECT_EQ(out.hr, RESULT_END_OF_DATA) << length << "/" << unit;
+            EXPECT_EQ(out.bytes, plain) << length << "/" << unit;
+        }
+    }
+}
+
+TYPED_TEST(UnitDecoderTest, RandomAccessMatchesThePlaintext)
+{
+    this->Open(MakePlaintext(5000, 9), 333);
+    UINT32 state = 12345;
+    auto next = [&state](UINT32 bound) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % bound;
+    };
+    std::vector<BYTE> buffer(1200);
+    for (int i = 0; i < 200; ++i)
+    {
+        const UINT64 position = next(5000);
+        const UINT64 count = next(1200);
+        ASSERT_EQ(this->m_decoder.Seek(static_cast<INT64>(position), SEEK_ORIGIN_BEGIN), RESULT_OK);
+        UINT64 done = 0;
+        const HRESULT hr = this->m_decoder.Read(buffer.data(), count, &done);
+        const UINT64 expected = std::min<UINT64>(count, 5000 - position);
+        ASSERT_EQ(done, expected);
+        ASSERT_EQ(hr, expected == count ? RESULT_OK : RESULT_END_OF_DATA);
+        ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done),
+                               this->m_plain.begin() + static_cast<std::ptrdiff_t>(position)));
+    }
+}
+} // namespace
