@@ -8,12 +8,18 @@ namespace
 constexpr UINT32 CRC32_POLYNOMIAL = 0xEDB88320; // reflected
 constexpr int CRC32_SLICES = 16;
 
-using Crc32Tables = std::array<std::array<UINT32, 256>, CRC32_SLICES>;
+// Long buffers go in runs of three adjacent regions of 128 bytes whose CRCs run side by
+// side (three streams measured best on x86-64; the region is a multiple of the slices).
+constexpr int CRC32_STREAMS = 3;
+constexpr UINT32 CRC32_STREAM_BYTES = 128;
+
+using Crc32Table = std::array<UINT32, 256>;
+using Crc32Tables = std::array<Crc32Table, CRC32_SLICES>;
 
 // Table 0 is the standard byte table. Table k maps a byte to its contribution after k
 // further zero bytes, so 16 input bytes fold into the CRC with 16 independent look-ups
 // instead of a chain of 16 dependent ones.
-constexpr Crc32Tables MakeCrc32Tables()
+constexpr Crc32Tables MakeSliceTables()
 {
     Crc32Tables tables{};
     for (UINT32 byte = 0; byte < 256; ++byte)
@@ -34,7 +40,32 @@ constexpr Crc32Tables MakeCrc32Tables()
     return tables;
 }
 
-constexpr Crc32Tables CRC32_TABLES = MakeCrc32Tables();
+constexpr Crc32Tables CRC32_TABLES = MakeSliceTables();
+
+// Advancing a CRC register over zero bytes is linear, so "advance over
+// CRC32_STREAM_BYTES zeros" is four byte-indexed tables built from the images of the 32
+// single-bit registers. It joins the CRCs of adjacent regions:
+// register(r, A then B) = Advance(register(r, A)) ^ register(0, B) when B has that length.
+constexpr std::array<Crc32Table, 4> MakeAdvanceTables()
+{
+    UINT32 images[32] = {};
+    for (int bit = 0; bit < 32; ++bit)
+    {
+        UINT32 crc = UINT32(1) << bit;
+        for (UINT32 i = 0; i < CRC32_STREAM_BYTES; ++i)
+            crc = (crc >> 8) ^ CRC32_TABLES[0][crc & 0xFF];
+        images[bit] = crc;
+    }
+    std::array<Crc32Table, 4> tables{};
+    for (int k = 0; k < 4; ++k)
+        for (UINT32 byte = 0; byte < 256; ++byte)
+            for (int bit = 0; bit < 8; ++bit)
+                if (byte & (1u << bit))
+                    tables[k][byte] ^= images[8 * k + bit];
+    return tables;
+}
+
+constexpr std::array<Crc32Table, 4> CRC32_ADVANCE_TABLES = MakeAdvanceTables();
 
 // Byte by byte and host-order free; compilers make one load of it.
 inline UINT32 LoadLittleEndian(const BYTE* bytes)
@@ -49,6 +80,19 @@ inline UINT32 FoldWord(UINT32 word, int high)
            CRC32_TABLES[high - 2][(word >> 16) & 0xFF] ^ CRC32_TABLES[high - 3][word >> 24];
 }
 
+// The register after 16 more bytes.
+inline UINT32 Fold16(UINT32 crc, const BYTE* bytes)
+{
+    return FoldWord(LoadLittleEndian(bytes) ^ crc, 15) ^ FoldWord(LoadLittleEndian(bytes + 4), 11) ^
+           FoldWord(LoadLittleEndian(bytes + 8), 7) ^ FoldWord(LoadLittleEndian(bytes + 12), 3);
+}
+
+inline UINT32 AdvanceOverStream(UINT32 crc)
+{
+    return CRC32_ADVANCE_TABLES[0][crc & 0xFF] ^ CRC32_ADVANCE_TABLES[1][(crc >> 8) & 0xFF] ^
+           CRC32_ADVANCE_TABLES[2][(crc >> 16) & 0xFF] ^ CRC32_ADVANCE_TABLES[3][crc >> 24];
+}
+
 } // namespace
 
 UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
@@ -57,13 +101,26 @@ UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
         return 0;
 
     UINT32 crc = ~running;
+    // One CRC is a chain of dependent look-ups; independent ones keep the loads busy.
+    while (length >= CRC32_STREAMS * CRC32_STREAM_BYTES)
+    {
+        UINT32 streams[CRC32_STREAMS] = {crc};
+        for (UINT32 i = 0; i < CRC32_STREAM_BYTES; i += CRC32_SLICES)
+        {
+#pragma GCC unroll 8
+            for (int k = 0; k < CRC32_STREAMS; ++k)
+                streams[k] = Fold16(streams[k], buffer + k * CRC32_STREAM_BYTES + i);
+        }
+        crc = streams[0];
+#pragma GCC unroll 8
+        for (int k = 1; k < CRC32_STREAMS; ++k)
+            crc = AdvanceOverStream(crc) ^ streams[k];
+        buffer += CRC32_STREAMS * CRC32_STREAM_BYTES;
+        length -= CRC32_STREAMS * CRC32_STREAM_BYTES;
+    }
     while (length >= CRC32_SLICES)
     {
-        const UINT32 word0 = LoadLittleEndian(buffer) ^ crc;
-        const UINT32 word1 = LoadLittleEndian(buffer + 4);
-        const UINT32 word2 = LoadLittleEndian(buffer + 8);
-        const UINT32 word3 = LoadLittleEndian(buffer + 12);
-        crc = FoldWord(word0, 15) ^ FoldWord(word1, 11) ^ FoldWord(word2, 7) ^ FoldWord(word3, 3);
+        crc = Fold16(crc, buffer);
         buffer += CRC32_SLICES;
         length -= CRC32_SLICES;
     }

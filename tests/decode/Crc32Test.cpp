@@ -65,8 +65,12 @@ TEST(Crc32, MatchesBitwiseDefinitionOnEveryLengthAndAlignment)
         for (UINT32 length = 0; length <= 80; ++length)
             ASSERT_EQ(BitwiseCrc32(&data[offset], length), Crc32(0, &data[offset], length))
                 << "offset " << offset << ", length " << length;
+    // Long buffers take a multi-stream path in runs of a few hundred bytes: cross its edges.
+    for (UINT32 length = 300; length <= 1600; length += 7)
+        ASSERT_EQ(BitwiseCrc32(&data[length % 13], length), Crc32(0, &data[length % 13], length)) << length;
     for (UINT32 length : {4095u, 65536u, 69999u})
         EXPECT_EQ(BitwiseCrc32(&data[1], length), Crc32(0, &data[1], length)) << length;
+    EXPECT_EQ(Crc32(0, data.data(), 70000), Crc32(Crc32(0, data.data(), 777), data.data() + 777, 70000 - 777));
 }
 
 } // namespace
