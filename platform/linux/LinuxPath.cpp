@@ -5,15 +5,27 @@ namespace
 
 bool IsDotOrBlank(char c) { return c == '.' || c == ' '; }
 
-// Drops trailing dots and blanks of the component that ends at the end of `out`
-// and starts at `start`, unless that would leave only dots and blanks behind.
-void TrimComponent(std::string& out, std::size_t start)
+bool IsOnlyDotsAndBlanks(const std::string& out, std::size_t start)
 {
-    std::size_t end = out.size();
-    while (end > start && IsDotOrBlank(out[end - 1]))
-        --end;
-    if (end > start)
-        out.resize(end);
+    for (std::size_t i = start; i < out.size(); ++i)
+        if (!IsDotOrBlank(out[i]))
+            return false;
+    return true;
+}
+
+// Trims the component that starts at `start` and ends at the end of `out`.
+void TrimComponent(std::string& out, std::size_t start, bool bLast)
+{
+    if (IsOnlyDotsAndBlanks(out, start))
+        return;
+    if (!bLast)
+    {
+        if (out.back() == '.')
+            out.pop_back();
+        return;
+    }
+    while (IsDotOrBlank(out.back()))
+        out.pop_back();
 }
 
 } // namespace
@@ -26,7 +38,7 @@ std::string ToLinuxPath(const char* path)
     {
         if (*p == '\\' || *p == '/')
         {
-            TrimComponent(out, componentStart);
+            TrimComponent(out, componentStart, false);
             out += '/';
             componentStart = out.size();
         }
@@ -35,7 +47,7 @@ std::string ToLinuxPath(const char* path)
             out += *p;
         }
     }
-    TrimComponent(out, componentStart);
+    TrimComponent(out, componentStart, true);
     return out;
 }
 

@@ -4,9 +4,10 @@
 
 #include <string>
 
-// "\" becomes "/"; every path component loses its trailing dots and blanks as under
-// Windows ("notes." and "notes " name "notes"), except components made only of dots
-// and blanks ("." and ".."), which stay as they are.
+// "\" becomes "/", and names are trimmed as Windows trims them: the last component
+// loses all its trailing dots and blanks ("notes. " names "notes"), a folder component
+// one trailing dot ("sub.\x" is "sub/x"). Components made only of dots and blanks
+// ("." and "..") stay as they are.
 std::string ToLinuxPath(const char* path);
 
 // The folder that holds `path` ("." for a bare name, "/" for a name in the root).
