@@ -115,7 +115,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
 {
     std::string commandLine;
     for (const std::string& argument : arguments)
-        commandLine += (commandLine.empty() ? "" : " ") + QuoteArgument(argument);
+    {
+        if (!commandLine.empty())
+            commandLine += ' ';
+        commandLine += QuoteArgument(argument);
+    }
     std::string block;
     for (const std::string& entry : ChildEnvironment(environment))
         block += entry + '\0';

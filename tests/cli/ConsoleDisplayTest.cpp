@@ -100,7 +100,8 @@ TEST(ConsoleDisplay, ProgressLineIsErasedBeforeEveryLogText)
     EXPECT_EQ(progress.Contents(), "\r" + line + "\r" + shorter + blanks);
 
     display.ShowLogText("Processing 'next.ovx'...\n");
-    const std::string erase = "\r" + std::string(line.size(), ' ') + "\r";
+    std::string erase(line.size() + 2, ' ');
+    erase.front() = erase.back() = '\r';
     EXPECT_EQ(progress.Contents(), "\r" + line + "\r" + shorter + blanks + erase);
 
     // Nothing more to erase, and no redraw once the job has finished.

@@ -89,14 +89,4 @@ TEST(Options, RefusesUsageErrorsWithAReason)
     }
 }
 
-TEST(Options, VersionAndHelpTexts)
-{
-    EXPECT_STREQ(GetVersionText(), "ovx-extract 1.0.0\n");
-    const std::string help = GetHelpText();
-    for (const char* part : {"Usage: ovx-extract [options] SOURCE DESTINATION", "--password-file FILE", "OVX_PASSWORD",
-                             "--overwrite", "--quiet", "Exit status:", "56 bytes"})
-        EXPECT_NE(help.find(part), std::string::npos) << part;
-    EXPECT_EQ(help.back(), '\n');
-}
-
 } // namespace
