@@ -242,7 +242,7 @@ TEST(RecordDecoderTest, DamagedMiddleRecordStopsReadingThere)
     DamagedFile f;
     RecordFormatOptions options;
     options.payloadUnit = DamagedFile::UNIT;
-    options.damage.flipOffsets = {DamagedFile::RecordOffset(5) + 30};
+    options.damage.flipOffsets = {static_cast<size_t>(DamagedFile::RecordOffset(5) + 30)};
     f.source = MemoryStream(EncodeRecordFormat(f.plain, PASSWORD, options));
     ASSERT_EQ(InitRecords(f.decoder, f.source, f.cipher), RESULT_OK);
 
