@@ -12,6 +12,15 @@
 namespace
 {
 
+// "f<i>.ovx", built by appending (GCC 12 warns falsely on "literal" + string at -O3).
+std::string NumberedName(int i)
+{
+    std::string name = "f";
+    name += std::to_string(i);
+    name += ".ovx";
+    return name;
+}
+
 using Kind = RecordingDisplay::Kind;
 
 class RunJobTest : public EngineTest
@@ -88,7 +97,7 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
 {
     const int fileCount = 6;
     for (int i = 0; i < fileCount; ++i)
-        WriteFileBytes(In("f" + std::to_string(i) + ".ovx"), EncodeRecordFormat(MakePlaintext(200000, i), TEST_PASSWORD));
+        WriteFileBytes(In(NumberedName(i)), EncodeRecordFormat(MakePlaintext(200000, i), TEST_PASSWORD));
 
     std::mutex mutex;
     std::condition_variable started;
@@ -134,7 +143,7 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
 TEST_F(RunJobTest, WorkerThreadRunsToCompletion)
 {
     for (int i = 0; i < 3; ++i)
-        WriteFileBytes(In("f" + std::to_string(i) + ".ovx"), EncodeChunkFormat(MakePlaintext(1000, i), TEST_PASSWORD));
+        WriteFileBytes(In(NumberedName(i)), EncodeChunkFormat(MakePlaintext(1000, i), TEST_PASSWORD));
     auto job = MakeJob(In(), Out(), 0);
     std::thread worker(ExtractThreadProc, static_cast<LPVOID>(job.get()));
     ASSERT_TRUE(m_display.WaitFinished(std::chrono::seconds(60)));
