@@ -1,0 +1,84 @@
+// Peak memory of one extraction, in a process of its own so nothing else inflates it.
+//
+//   ovx_peak_memory make <folder> <name> <MiB>   writes a record-format file <name>.ovx
+//   ovx_peak_memory extract <folder> <name>      extracts it beside itself and prints
+//       "peak_before_kib <n>" and "peak_after_kib <n>": the process's peak resident memory
+//       before and after ExtractFile.
+// <folder> is in the engine's form; files inside it are joined with "\".
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include "bench/BenchData.h"
+#include "engine/CExtractJob.h"
+
+#ifdef _WIN32
+#include <psapi.h>
+#else
+#include <fstream>
+#endif
+
+namespace
+{
+
+UINT64 PeakResidentKib()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)))
+        return 0;
+    return counters.PeakWorkingSetSize / 1024;
+#else
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtoull(line.c_str() + 6, nullptr, 10);
+    return 0;
+#endif
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: ovx_peak_memory make <folder> <name> <MiB> | extract <folder> <name>\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return Usage();
+    const std::string command = argv[1];
+    const std::string folder = argv[2];
+    const std::string source = folder + "\\" + argv[3] + ".ovx";
+    try
+    {
+        if (command == "make" && argc == 5)
+        {
+            WriteRecordFile(source, static_cast<size_t>(std::strtoull(argv[4], nullptr, 10)) << 20);
+            return 0;
+        }
+        if (command == "extract" && argc == 4)
+        {
+            const UINT64 before = PeakResidentKib();
+            CNullDisplay display;
+            CExtractJob job(&BenchCipher(), source, folder, 1, 1, &display);
+            const HRESULT hr = job.ExtractFile(source, job.m_strDestination);
+            const UINT64 after = PeakResidentKib();
+            std::printf("result %08X\npeak_before_kib %s\npeak_after_kib %s\n", static_cast<UINT>(hr),
+                        std::to_string(before).c_str(), std::to_string(after).c_str());
+            return hr == RESULT_OK ? 0 : 1;
+        }
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return Usage();
+}
