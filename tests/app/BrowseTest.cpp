@@ -15,9 +15,16 @@
 
 namespace
 {
-// The file-open dialog's controls in Wine: the name box and the filter list.
-constexpr int FILE_NAME_BOX = 0x47C; // cmb13
-constexpr int FILTER_LIST = 0x470;   // cmb1
+// The file-open dialog's filter list, and its name box: an edit (edt1) in the
+// template used with a hook, a combo box (cmb13) in the newer one.
+constexpr int FILTER_LIST = 0x470; // cmb1
+constexpr int NAME_EDIT = 0x480;   // edt1
+constexpr int NAME_COMBO = 0x47C;  // cmb13
+
+int NameBox(HWND hWndOpen)
+{
+    return GetDlgItem(hWndOpen, NAME_EDIT) != nullptr ? NAME_EDIT : NAME_COMBO;
+}
 
 bool SameText(const std::string& a, const std::string& b)
 {
@@ -176,12 +183,12 @@ TEST(MainDialogBrowse, ChosenFileFillsSourceAndItsFolderAsDestination)
         int nFilters = 0, nSelected = -1;
         char firstFilter[64] = {};
         WhenDialogAppears(hWnd, [&](HWND hWndOpen) {
-            name = ControlText(hWndOpen, FILE_NAME_BOX);
+            name = ControlText(hWndOpen, NameBox(hWndOpen));
             nFilters = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCOUNT, 0, 0));
             nSelected = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCURSEL, 0, 0));
             SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(firstFilter));
             // Need not exist: the dialog only has to accept the name.
-            SetControlText(hWndOpen, FILE_NAME_BOX, "C:\\windows\\a.ovx");
+            SetControlText(hWndOpen, NameBox(hWndOpen), "C:\\windows\\a.ovx");
             PostMessageA(GetDlgItem(hWndOpen, IDOK), BM_CLICK, 0, 0);
             return true;
         });

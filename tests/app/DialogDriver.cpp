@@ -26,6 +26,7 @@ struct WATCH
     std::function<bool(HWND)> action;
     DWORD dwDeadline;
     UINT_PTR nTimer = 0;
+    HWND hWndActedOn = nullptr; // set once the action is done; then waits for it to close
 };
 
 DRIVER* g_pDriver = nullptr;
@@ -81,19 +82,30 @@ void CALLBACK OnWatchTick(HWND, UINT, UINT_PTR nTimer, DWORD)
         return;
     g_pWatch->nTimer = 0;
 
-    FIND_DIALOG find = {g_pWatch->hWndExcept, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&find));
-    if (find.hWndFound != nullptr && g_pWatch->action(find.hWndFound))
+    WATCH& watch = *g_pWatch;
+    HWND hWndFound = watch.hWndActedOn;
+    if (hWndFound == nullptr)
+    {
+        FIND_DIALOG find = {watch.hWndExcept, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&find));
+        hWndFound = find.hWndFound;
+        if (hWndFound != nullptr && watch.action(hWndFound))
+            watch.hWndActedOn = hWndFound;
+    }
+    else if (!IsWindow(hWndFound))
     {
         g_pWatch.reset();
         return;
     }
-    if (static_cast<LONG>(GetTickCount() - g_pWatch->dwDeadline) > 0)
+
+    // A dialog that never shows, never gets where the action waits for, or stays open
+    // after it: fail, and cancel it so that the test ends.
+    if (static_cast<LONG>(GetTickCount() - watch.dwDeadline) > 0)
     {
-        ADD_FAILURE() << (find.hWndFound ? "the dialog did not reach the expected state" : "no dialog appeared");
-        if (find.hWndFound != nullptr)
-            PostMessageA(find.hWndFound, WM_COMMAND, IDCANCEL, 0);
-        g_pWatch->dwDeadline = GetTickCount() + WATCH_TIMEOUT_MS;
+        ADD_FAILURE() << (hWndFound == nullptr ? "no dialog appeared" : "the dialog was not done in time");
+        if (hWndFound != nullptr)
+            PostMessageA(hWndFound, WM_COMMAND, IDCANCEL, 0);
+        watch.dwDeadline = GetTickCount() + WATCH_TIMEOUT_MS;
     }
     g_pWatch->nTimer = SetTimer(nullptr, 0, TICK_MS, OnWatchTick);
 }
@@ -126,8 +138,9 @@ bool CancelDialogWatch()
         return false;
     if (g_pWatch->nTimer != 0)
         KillTimer(nullptr, g_pWatch->nTimer);
+    const bool bWaiting = g_pWatch->hWndActedOn == nullptr;
     g_pWatch.reset();
-    return true;
+    return bWaiting;
 }
 
 std::string ControlText(HWND hWndDialog, int nId)

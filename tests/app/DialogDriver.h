@@ -23,11 +23,12 @@ INT_PTR RunMainDialog(CMainDialog& dialog, std::vector<DialogStep> steps);
 
 // Runs `action` on the first visible, enabled dialog window of this thread other than
 // hWndExcept (a dialog that a modal call is about to open), polling until `action`
-// returns true. Returns at once; the polling happens in the nested modal loop. After
-// about ten seconds it fails the test and cancels the dialog it found.
+// returns true, then waits for that dialog to close. Returns at once; the polling
+// happens in the nested modal loop. A dialog that does not appear, satisfy `action`
+// or close within about ten seconds fails the test and is cancelled.
 void WhenDialogAppears(HWND hWndExcept, std::function<bool(HWND hWndDialog)> action);
 
-// Stops a WhenDialogAppears that has not finished; true if one was still waiting.
+// Stops the current WhenDialogAppears; true if its action had not been done yet.
 bool CancelDialogWatch();
 
 // Control helpers; clicks and texts are sent, so they take effect before they return.

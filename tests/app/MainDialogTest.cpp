@@ -220,8 +220,8 @@ TEST(MainDialog, EscapeCloseBoxAndCloseEndTheDialogWithOne)
     for (const auto& [name, command] : commands)
     {
         CMainDialog dialog;
-        INT_PTR nResult = RunMainDialog(dialog, {[](HWND hWnd) { FillFields(hWnd, "pw", "a", "b"); }, command,
-                                                 [](HWND) { ADD_FAILURE() << "still open"; }});
+        // A command that did not close the dialog leaves it to the driver, which ends it with DRIVER_END.
+        INT_PTR nResult = RunMainDialog(dialog, {[](HWND hWnd) { FillFields(hWnd, "pw", "a", "b"); }, command});
         EXPECT_EQ(nResult, 1) << name;
     }
 }
