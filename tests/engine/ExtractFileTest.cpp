@@ -205,14 +205,6 @@ TEST_F(ExtractFileTest, MissingSourceFailsToOpen)
     EXPECT_TRUE(ListFolder(Out()).empty());
 }
 
-TEST_F(ExtractFileTest, MissingDestinationFolderFailsToOpenTheDestination)
-{
-    WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(10), TEST_PASSWORD));
-    auto job = MakeJob(In(), Out(), 0);
-    EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out("missing\\")), ResultFromWin32(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("a.ovx")), OpenFailedText(Out("missing\\a"), "80070003")}));
-}
-
 TEST_F(ExtractFileTest, FinalReplaceThatFailsIsReportedAndNotCounted)
 {
     WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD));

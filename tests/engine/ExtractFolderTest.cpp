@@ -71,29 +71,6 @@ TEST_F(ExtractFolderTest, MirrorsTheTreeAndDecodesOvxFilesOnly)
     EXPECT_EQ(Logs().size(), 7u); // nothing but the six files and the finish
 }
 
-TEST_F(ExtractFolderTest, FileNamedOvxFailsOnTheFolderItself)
-{
-    WriteOvx(In(".ovx"));
-    auto job = RunFolderJob(In(), Out());
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In(".ovx")), OpenFailedText(Out(), "80070005"), FINISHED_TEXT}));
-    EXPECT_EQ(job->m_nExtracted, 0u);
-}
-
-TEST_F(ExtractFolderTest, ExistingFilesAreSkippedUnlessOverwriting)
-{
-    std::vector<BYTE> plain = WriteOvx(In("a.ovx"));
-    WriteFileText(Out("a"), "old");
-
-    RunFolderJob(In(), Out());
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("a.ovx")), ExistsText(Out("a")), FINISHED_TEXT}));
-    EXPECT_EQ(m_display.FinishedCount(), 0u);
-    EXPECT_EQ(ReadFileText(Out("a")), "old");
-
-    RunFolderJob(In(), Out(), 1);
-    EXPECT_EQ(ReadFileBytes(Out("a")), plain);
-    EXPECT_EQ(m_display.FinishedCount(), 1u);
-}
-
 TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
 {
     auto job = RunFolderJob(In("missing"), Out("new\\deeper"));

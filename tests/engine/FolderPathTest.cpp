@@ -55,14 +55,6 @@ TEST(IsOvxFileName, MatchesLastExtensionInAnyCase)
         EXPECT_EQ(IsOvxFileName(name), expected) << "name: " << name;
 }
 
-TEST(IsSameFolderPath, IgnoresCaseSeparatorsAndTrailingSeparators)
-{
-    EXPECT_TRUE(IsSameFolderPath("C:\\In\\Out\\", "c:\\in\\out"));
-    EXPECT_TRUE(IsSameFolderPath("C:/in/out/", "C:\\in\\out\\"));
-    EXPECT_FALSE(IsSameFolderPath("C:\\in\\out2\\", "C:\\in\\out\\"));
-    EXPECT_FALSE(IsSameFolderPath("C:\\in\\", "C:\\in\\out\\"));
-}
-
 class FolderCreation : public ::testing::Test
 {
 protected:

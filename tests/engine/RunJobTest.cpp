@@ -81,16 +81,6 @@ TEST_F(RunJobTest, ExceptionBelowTheJobIsReportedAndTheJobFinishes)
     }
 }
 
-TEST_F(RunJobTest, EmptySourceFolderFinishesWithNothing)
-{
-    MakeFolders(In("child"));
-    auto job = MakeJob(In(), Out(), 0);
-    job->RunJob();
-    EXPECT_EQ(Logs(), std::vector<std::string>{FINISHED_TEXT});
-    EXPECT_EQ(m_display.FinishedCount(), 0u);
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"child/"});
-}
-
 // The worker on its own thread, stopped from another one while it copies; the front
 // end destroys the job the moment it reads JOB_FINISHED.
 TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
@@ -138,18 +128,6 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     EXPECT_EQ(m_display.Events().front().kind, Kind::Running);
     EXPECT_EQ(m_display.LogTexts().back(), FINISHED_TEXT);
     EXPECT_EQ(ListFolder(Out()).size(), extracted); // complete files only, no partial one
-}
-
-TEST_F(RunJobTest, WorkerThreadRunsToCompletion)
-{
-    for (int i = 0; i < 3; ++i)
-        WriteFileBytes(In(NumberedName(i)), EncodeChunkFormat(MakePlaintext(1000, i), TEST_PASSWORD));
-    auto job = MakeJob(In(), Out(), 0);
-    std::thread worker(ExtractThreadProc, static_cast<LPVOID>(job.get()));
-    ASSERT_TRUE(m_display.WaitFinished(std::chrono::seconds(60)));
-    worker.join();
-    EXPECT_EQ(job->m_nState, JOB_FINISHED);
-    EXPECT_EQ(m_display.FinishedCount(), 3u);
 }
 
 } // namespace
