@@ -1,5 +1,6 @@
 #include "tests/progress/TestProgressDialog.h"
 
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,8 @@ IDecryptor* TestDecryptor()
     }();
     return pCipher;
 }
+
+std::atomic<int> CTestProgressDialog::s_nGatedWorkersEnded{0};
 
 CTestProgressDialog::CTestProgressDialog(WORKER worker, const std::string& strSource,
                                          const std::string& strDestination, BYTE bSingleFile)
@@ -49,11 +52,25 @@ DWORD WINAPI CTestProgressDialog::GatedThreadProc(LPVOID pStart)
 {
     const GATED_START start = *static_cast<GATED_START*>(pStart);
     WaitForSingleObject(start.hGate, INFINITE);
-    return start.pfnStart(start.pParam);
+    const DWORD dwResult = start.pfnStart(start.pParam);
+    ++s_nGatedWorkersEnded;
+    return dwResult;
 }
 
 namespace
 {
+// A crash on any thread (a worker using a destroyed window, say) ends the test program
+// at once with a message, instead of waiting in the emulator's debugger.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pInfo)
+{
+    std::fprintf(stderr, "Crash: exception %08lX at %p\n", pInfo->ExceptionRecord->ExceptionCode,
+                 pInfo->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+const LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = SetUnhandledExceptionFilter(ReportCrash);
+
 DWORD WINAPI IdleThreadProc(LPVOID)
 {
     return 0;

@@ -38,6 +38,10 @@ public:
     std::atomic<HWND> m_hWndStarted{nullptr};
     std::atomic<bool> m_bEverShown{false};
 
+    // Gated workers that have returned, over all objects; counted after the worker is
+    // done with its object, so a test can wait for every worker to be gone.
+    static std::atomic<int> s_nGatedWorkersEnded;
+
 protected:
     HANDLE StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam) override;
     BOOL OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
