@@ -1,17 +1,14 @@
 #include "app/BrowseDialogs.h"
 
-#include <algorithm>
 #include <cstddef>
 
 #include <commdlg.h>
 #include <shlobj.h>
 
-#include "platform/MbString.h"
-
 namespace
 {
-// Every message of the file-open dialog gets its default processing; the hook is
-// there because the dialog's layout and sizing were designed with one.
+// Handles nothing: every message gets the dialog's default processing. With a hook
+// the system shows its classic Explorer-style layout.
 UINT_PTR CALLBACK OpenFileHookProc(HWND, UINT, WPARAM, LPARAM)
 {
     return 0;
@@ -140,8 +137,8 @@ std::string GetFolderPart(const std::string& path)
 {
     const char* text = path.c_str();
     size_t length = 0;
-    for (char separator : {'\\', '/'})
-        if (const char* found = MbsFindLast(text, separator))
-            length = std::max(length, static_cast<size_t>(found - text) + 1);
+    for (const char* p = text; *p != '\0'; p = CharNextA(p))
+        if (*p == '\\' || *p == '/')
+            length = static_cast<size_t>(p - text) + 1;
     return path.substr(0, length);
 }
