@@ -1,8 +1,10 @@
 #include "bench/BenchData.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
+#include "decode/Crc32.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
 
@@ -40,13 +42,29 @@ const std::vector<BYTE>& ChunkImage()
     return image;
 }
 
+// Record by record, so that files far larger than the address space of a 32-bit process
+// can be written: each record is its own CBC message, as the encoder makes them.
 void WriteRecordFile(const std::string& path, size_t plainBytes)
 {
-    RecordFormatOptions options;
-    options.payloadUnit = BENCH_UNIT;
-    const std::vector<BYTE> image = EncodeRecordFormat(MakePlaintext(plainBytes), BENCH_PASSWORD, options);
     std::ofstream file(ToHostPath(path), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    const BYTE signature[4] = {0xE3, 0x00, 0x00, 0x02};
+    file.write(reinterpret_cast<const char*>(signature), sizeof(signature));
+
+    const std::vector<BYTE> payload = MakePlaintext(BENCH_UNIT);
+    const size_t fullRecords = plainBytes / BENCH_UNIT;
+    std::vector<BYTE> record;
+    for (size_t k = 0; k <= fullRecords; ++k)
+    {
+        const UINT32 length = k < fullRecords ? BENCH_UNIT : static_cast<UINT32>(plainBytes % BENCH_UNIT);
+        record.assign((length + 19 + 7) / 8 * 8, 0);
+        StoreLittleEndian32(&record[3], BENCH_UNIT);
+        StoreLittleEndian32(&record[7], static_cast<UINT32>(k));
+        std::copy(payload.begin(), payload.begin() + length, record.begin() + 11);
+        StoreLittleEndian32(&record[11 + length], length);
+        StoreLittleEndian32(&record[15 + length], Crc32(0, &record[11], length));
+        BenchCipher().EncryptInPlace(record.data(), static_cast<UINT>(record.size()));
+        file.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+    }
     if (!file)
         throw std::runtime_error("cannot write " + path);
 }
