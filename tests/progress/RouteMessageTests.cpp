@@ -108,10 +108,4 @@ TEST(CDialog, DoModalReturnsTheEndValueAndHandledMessagesAnswerThroughTheResultS
     EXPECT_EQ(nullptr, probe.m_hWnd);
 }
 
-TEST(CDialog, DoModalOfAMissingTemplateFails)
-{
-    CAnswerProbe probe;
-    EXPECT_EQ(-1, probe.DoModal(GetModuleHandleA(nullptr), 4321, nullptr));
-    EXPECT_EQ(nullptr, probe.m_hWnd);
-}
 } // namespace

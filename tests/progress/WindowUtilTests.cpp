@@ -82,50 +82,31 @@ TEST(CenterWindow, CentresOverAVisibleOwnerElseOverTheWorkAreaAndStaysInside)
     }
 }
 
-SIZE IconSize(HICON hIcon)
+// The width of an icon's image.
+LONG IconWidth(LPARAM hIcon)
 {
     ICONINFO info = {};
-    if (!GetIconInfo(hIcon, &info))
-        return {0, 0};
+    if (hIcon == 0 || !GetIconInfo(reinterpret_cast<HICON>(hIcon), &info))
+        return 0;
     BITMAP bitmap = {};
-    GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-    if (info.hbmColor != nullptr)
-        DeleteObject(info.hbmColor);
+    GetObjectA(info.hbmMask, sizeof(bitmap), &bitmap);
+    DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
-    return {bitmap.bmWidth, info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2};
+    return bitmap.bmWidth;
 }
 
-TEST(SetDialogIcons, GivesTheBigAndSmallIconsAtTheirSystemSizes)
+TEST(SetDialogIcons, GivesTheBigAndSmallIconsAtTheirSystemSizesAndSkipsAMissingIcon)
 {
     HWND hWnd = CreateWindowExA(0, "#32770", "", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 100, 100, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, hWnd);
 
     SetDialogIcons(hWnd, GetModuleHandleA(nullptr), TEST_ICON_ID);
-
-    HICON hBig = reinterpret_cast<HICON>(SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0));
-    HICON hSmall = reinterpret_cast<HICON>(SendMessageA(hWnd, WM_GETICON, ICON_SMALL, 0));
-    ASSERT_NE(nullptr, hBig);
-    ASSERT_NE(nullptr, hSmall);
-    EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconSize(hBig).cx);
-    EXPECT_EQ(GetSystemMetrics(SM_CYICON), IconSize(hBig).cy);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconSize(hSmall).cx);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), IconSize(hSmall).cy);
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconWidth(SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0)));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(SendMessageA(hWnd, WM_GETICON, ICON_SMALL, 0)));
 
     DestroyDialogIcons(hWnd);
-    EXPECT_EQ(0, SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0));
-    EXPECT_EQ(0, SendMessageA(hWnd, WM_GETICON, ICON_SMALL, 0));
-    DestroyWindow(hWnd);
-}
-
-TEST(SetDialogIcons, AMissingIconLeavesTheWindowWithout)
-{
-    HWND hWnd = CreateWindowExA(0, "#32770", "", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 100, 100, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, hWnd);
-
     SetDialogIcons(hWnd, GetModuleHandleA(nullptr), TEST_ICON_ID + 77);
-
     EXPECT_EQ(0, SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0));
     EXPECT_EQ(0, SendMessageA(hWnd, WM_GETICON, ICON_SMALL, 0));
     DestroyWindow(hWnd);
