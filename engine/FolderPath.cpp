@@ -23,6 +23,16 @@ std::ptrdiff_t FindNext(const std::string& text, std::size_t start, char c)
     return found != nullptr ? found - text.c_str() : -1;
 }
 
+// Position of the first "\\" or "/" at or after start, or -1.
+std::ptrdiff_t FindNextSeparator(const std::string& text, std::size_t start)
+{
+    std::ptrdiff_t backslash = FindNext(text, start, '\\');
+    std::ptrdiff_t slash = FindNext(text, start, '/');
+    if (backslash < 0 || slash < 0)
+        return std::max(backslash, slash);
+    return std::min(backslash, slash);
+}
+
 bool EndsIn(const std::string& text, char c)
 {
     return !text.empty() && FindLast(text, c) == static_cast<std::ptrdiff_t>(text.size()) - 1;
@@ -96,9 +106,13 @@ DWORD CreateFolderPath(const std::string& path)
         start = 3;
     }
 
+    // Levels end at either separator, so "C:/out/new" and POSIX paths are created level
+    // by level too. A leading "/" is the root of a POSIX path; a leading "\\" is refused.
+    if (start == 0 && p[0] == '/')
+        start = 1;
     while (start < p.size())
     {
-        std::ptrdiff_t end = FindNext(p, start, '\\');
+        std::ptrdiff_t end = FindNextSeparator(p, start);
         if (end < 0)
             break;
         std::string level = p.substr(0, static_cast<std::size_t>(end));

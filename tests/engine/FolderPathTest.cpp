@@ -80,6 +80,14 @@ TEST_F(FolderCreation, CreatesEveryMissingLevel)
     EXPECT_EQ(CreateFolderPath(m_temp.Folder()), 0u);
 }
 
+TEST_F(FolderCreation, SlashesSeparateLevelsToo)
+{
+    // A path typed with "/" (or a POSIX path given to the command line) is created level by level.
+    std::string deeper = m_temp.PathOf("one") + "/two/three";
+    EXPECT_EQ(CreateFolderPath(deeper), 0u);
+    EXPECT_EQ(ListFolder(m_temp.Folder()), (std::vector<std::string>{"one/", "one/two/", "one/two/three/"}));
+}
+
 TEST_F(FolderCreation, FileInTheWayIsAlreadyExists)
 {
     WriteFileText(m_temp.PathOf("blocker"), "x");
