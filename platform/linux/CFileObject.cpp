@@ -12,6 +12,7 @@
 namespace
 {
 
+// An empty range overlaps nothing.
 bool Overlaps(UINT64 offsetA, UINT64 lengthA, UINT64 offsetB, UINT64 lengthB)
 {
     if (lengthA == 0 || lengthB == 0)

@@ -26,7 +26,11 @@ DWORD CFindObject::Open(const std::string& linuxFolder, const std::string& patte
 {
     DIR* folder = opendir(linuxFolder.c_str());
     if (folder == nullptr)
+    {
+        if (errno == ENOTDIR) // a file, or a path through one
+            return FolderSyntaxError(linuxFolder) == ERROR_INVALID_NAME ? ERROR_INVALID_NAME : ERROR_PATH_NOT_FOUND;
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
+    }
     search.reset(new CFindObject(folder, pattern == "*.*" ? "*" : pattern));
     return ERROR_SUCCESS;
 }

@@ -105,6 +105,13 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, LP
         return FailOpen(ERROR_INVALID_PARAMETER);
 
     std::string path = ToLinuxPath(fileName);
+    if (path.back() == '/')
+    {
+        // A name written as a folder: a folder is refused like any folder, anything
+        // else is not a valid file name.
+        DWORD error = FolderSyntaxError(path);
+        return FailOpen(error == ERROR_SUCCESS ? ERROR_ACCESS_DENIED : error);
+    }
     bool bTruncates = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
     if ((bWrite || bTruncates) && creationDisposition != CREATE_NEW && IsReadOnlyForWriting(path))
         return FailOpen(ERROR_ACCESS_DENIED);

@@ -101,10 +101,11 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     }
     else
     {
-        // Windows replaces files only: not a folder, and not a read-only file.
+        // Windows replaces files only (not a folder, not a read-only file), and only
+        // by files.
         struct stat existing;
         if (lstat(target.c_str(), &existing) == 0 &&
-            (S_ISDIR(existing.st_mode) || (S_ISREG(existing.st_mode) && IsReadOnlyFile(existing))))
+            (S_ISDIR(existing.st_mode) || S_ISDIR(info.st_mode) || (S_ISREG(existing.st_mode) && IsReadOnlyFile(existing))))
             return FailWith(ERROR_ACCESS_DENIED);
     }
     if (rename(source.c_str(), target.c_str()) != 0)

@@ -57,6 +57,16 @@ DWORD Win32ErrorForPath(int error, const std::string& linuxPath)
     return error == ENOENT ? MissingPathError(linuxPath) : Win32ErrorFromErrno(error);
 }
 
+DWORD FolderSyntaxError(const std::string& linuxPath)
+{
+    std::size_t end = linuxPath.find_last_not_of('/');
+    std::string name = end == std::string::npos ? "/" : linuxPath.substr(0, end + 1);
+    struct stat info;
+    if (stat(name.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? ERROR_SUCCESS : ERROR_INVALID_NAME;
+    return MissingPathError(name) == ERROR_FILE_NOT_FOUND ? ERROR_INVALID_NAME : ERROR_PATH_NOT_FOUND;
+}
+
 BOOL FailWith(DWORD error)
 {
     SetLastError(error);

@@ -17,5 +17,10 @@ DWORD MissingPathError(const std::string& linuxPath);
 // Win32ErrorFromErrno, with ENOENT refined by MissingPathError.
 DWORD Win32ErrorForPath(int error, const std::string& linuxPath);
 
+// For a path written as a folder ("name/"): 0 when it is one; ERROR_INVALID_NAME when
+// it names a file or nothing in an existing folder; ERROR_PATH_NOT_FOUND when the
+// folder that should hold it is missing.
+DWORD FolderSyntaxError(const std::string& linuxPath);
+
 // Sets the thread's last error to `error` and returns FALSE, for one-line failure returns.
 BOOL FailWith(DWORD error);

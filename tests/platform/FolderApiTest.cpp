@@ -54,6 +54,10 @@ TEST_F(FolderApiTest, FailuresGiveTheWindowsErrorNumbers)
         {"move into a missing folder", move("file.txt", "none/x.txt", 0), ERROR_PATH_NOT_FOUND},
         {"replace a folder by a file", move("file.txt", "sub", MOVEFILE_REPLACE_EXISTING), ERROR_ACCESS_DENIED},
         {"search a missing folder", find("none/*"), ERROR_PATH_NOT_FOUND},
+        {"search a file as a folder", find("file.txt/*"), ERROR_INVALID_NAME},
+        {"search through a file", find("file.txt/x/*"), ERROR_PATH_NOT_FOUND},
+        {"attributes through a file", attributes("file.txt/x"), ERROR_PATH_NOT_FOUND},
+        {"create a folder through a file", createFolder("file.txt/x"), ERROR_PATH_NOT_FOUND},
         {"search with no match", find("*.zzz"), ERROR_FILE_NOT_FOUND},
     };
     for (const FailureCase& c : cases)
