@@ -27,6 +27,53 @@ private:
     CBlowfish m_cipher;
 };
 
+// Forwards to a real decryptor, checks that every decryption starts a fresh chain
+// (Reset since the previous one), and can be made to fail from the n-th decryption.
+class CheckingDecryptor : public IDecryptor
+{
+public:
+    explicit CheckingDecryptor(IDecryptor* inner) : m_pInner(inner) {}
+    void FailFrom(int decryption, HRESULT code)
+    {
+        m_nFailFrom = decryption;
+        m_hrFail = code;
+    }
+    int Decryptions() const { return m_nDecryptions; }
+    int ChainsCarriedOver() const { return m_nCarriedOver; }
+
+    UINT GetBlockSize() override { return m_pInner->GetBlockSize(); }
+    HRESULT GetMode(int* mode) override { return m_pInner->GetMode(mode); }
+    HRESULT SetMode(int mode) override { return m_pInner->SetMode(mode); }
+    HRESULT Reset() override
+    {
+        m_bFresh = true;
+        return m_pInner->Reset();
+    }
+    HRESULT Decrypt(const void* input, void* output, UINT length) override
+    {
+        return Count() ? m_hrFail : m_pInner->Decrypt(input, output, length);
+    }
+    HRESULT DecryptInPlace(void* buffer, UINT length) override
+    {
+        return Count() ? m_hrFail : m_pInner->DecryptInPlace(buffer, length);
+    }
+
+private:
+    bool Count() // true when this decryption is to fail
+    {
+        m_nCarriedOver += m_bFresh ? 0 : 1;
+        m_bFresh = false;
+        return ++m_nDecryptions >= m_nFailFrom && m_nFailFrom > 0;
+    }
+
+    IDecryptor* m_pInner;
+    bool m_bFresh = false;
+    int m_nDecryptions = 0;
+    int m_nCarriedOver = 0;
+    int m_nFailFrom = 0;
+    HRESULT m_hrFail = RESULT_OK;
+};
+
 struct ReadOutcome
 {
     HRESULT hr;              // the first non-zero return

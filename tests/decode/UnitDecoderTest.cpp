@@ -257,6 +257,35 @@ TYPED_TEST(UnitDecoderTest, RoundTrips)
     }
 }
 
+// Every record, chunk and header is its own message, so each decryption must start a
+// fresh chain; a failing decryption passes its code on, at any point.
+TYPED_TEST(UnitDecoderTest, EveryUnitIsDecryptedWithAFreshChain)
+{
+    const std::vector<BYTE> plain = MakePlaintext(1000);
+    const std::vector<BYTE> image = Layout<TypeParam>::Encode(plain, 64);
+    KeyedCipher cipher(PASSWORD);
+    {
+        MemoryStream source(image);
+        CheckingDecryptor checking(cipher.Decryptor());
+        TypeParam decoder;
+        ASSERT_EQ(decoder.Init(&source, &checking), RESULT_OK);
+        EXPECT_EQ(ReadToEnd(decoder, 100).bytes, plain);
+        EXPECT_EQ(checking.ChainsCarriedOver(), 0);
+        EXPECT_GT(checking.Decryptions(), 16);
+    }
+    constexpr HRESULT CIPHER_FAILURE = MakeResult(0x80090005);
+    for (int failing : {1, 2, 5})
+    {
+        MemoryStream source(image);
+        CheckingDecryptor checking(cipher.Decryptor());
+        checking.FailFrom(failing, CIPHER_FAILURE);
+        TypeParam decoder;
+        const HRESULT hr = decoder.Init(&source, &checking);
+        const HRESULT hrFirstFailure = hr == RESULT_OK ? ReadToEnd(decoder).hr : hr;
+        EXPECT_EQ(hrFirstFailure, CIPHER_FAILURE) << failing;
+    }
+}
+
 TYPED_TEST(UnitDecoderTest, RandomAccessMatchesThePlaintext)
 {
     this->Open(MakePlaintext(5000, 9), 333);
