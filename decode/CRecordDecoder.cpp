@@ -34,9 +34,11 @@ HRESULT CRecordDecoder::Validate(IInputStream* source, IDecryptor* decryptor, Ge
     if ((hr = ReadHeader(source, decryptor, &payloadUnit)) != RESULT_OK)
         return hr;
     // U = 0 would divide by zero, and a U whose R needs more than 32 bits describes
-    // no file this format can hold (R would wrap).
+    // no file this format can hold (R would wrap). Offsets must also fit a seek.
     m_nRecordLength = RoundUp(static_cast<UINT64>(payloadUnit) + OVERHEAD, m_nBlockSize);
-    if (payloadUnit == 0 || m_nRecordLength > UINT32_MAX || fileSize > static_cast<UINT64>(INT64_MAX))
+    if (payloadUnit == 0 || m_nRecordLength > UINT32_MAX)
+        return DEC_E_HEADER;
+    if (fileSize > static_cast<UINT64>(INT64_MAX))
         return DEC_E_HEADER;
     m_nFullRecords = (fileSize - SIGNATURE_LENGTH) / m_nRecordLength;
     m_nLastLength = (fileSize - SIGNATURE_LENGTH) % m_nRecordLength;
