@@ -4,6 +4,16 @@
 // Win32 signatures, constants and error numbers. Paths are byte strings in which
 // both "\" and "/" separate folders. The ANSI code page is single-byte here: no byte
 // is a lead byte, and case folding is that of ASCII.
+//
+// Where Linux cannot do what Windows does, the difference is made harmless:
+// - share modes are accepted but not enforced;
+// - byte-range locks are advisory (they exclude other locks, not reads and writes);
+// - there are no drive letters: "C:\x" is the relative path "C:/x";
+// - names are case-sensitive, except in search patterns;
+// - only regular files open as files: pipes and devices are refused with
+//   ERROR_ACCESS_DENIED rather than risk a read that never returns;
+// - a file whose owner may not write it is read-only: it is refused to writers and
+//   to DeleteFileA even for the superuser, as Windows refuses a read-only file.
 
 #include <cstddef>
 
