@@ -2,6 +2,8 @@
 
 // Blowfish (64-bit blocks, 16 rounds, the published key schedule) with ECB, CBC and
 // 64-bit CFB chaining. Blocks are two big-endian 32-bit halves on every host.
+// The two-buffer forms take an output equal to the input or lying before it; other
+// overlaps are not supported. Null buffers, and a null key or vector, are invalid.
 
 #include "decode/Cipher.h"
 

@@ -31,7 +31,7 @@ peak() { # <runner...> -- prints "<MiB> <before KiB> <after KiB>" lines
     local folder=$1; shift
     for size in 16 256; do
         "$@" make "$folder" "file$size" "$size"
-        "$@" extract "$folder" "file$size" | awk -v s="$size" '
+        "$@" extract "$folder" "file$size" | tr -d '\r' | awk -v s="$size" '
             /^result/ {r=$2} /^peak_before_kib/ {b=$2} /^peak_after_kib/ {a=$2}
             END {if (r != "00000000") {print "extraction failed: " r > "/dev/stderr"; exit 1} print s, b, a}'
         rm -f "$SCRATCH/file$size.ovx" "$SCRATCH/file$size"

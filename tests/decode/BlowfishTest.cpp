@@ -285,15 +285,6 @@ TEST(BlowfishProcessing, BadLengthsAreRefusedAndNothingIsWritten)
     EXPECT_NE(Bytes(8, 0x11), eight);
 }
 
-TEST(BlowfishProcessing, FreshCipherIsEcbWithEightByteBlocks)
-{
-    CBlowfish cipher;
-    int mode = -1;
-    EXPECT_EQ(RESULT_OK, cipher.GetMode(&mode));
-    EXPECT_EQ(CIPHER_MODE_ECB, mode);
-    EXPECT_EQ(8u, cipher.GetBlockSize());
-}
-
 // The bulk path must agree with the one-block path on every mode, length, alignment and
 // buffer arrangement, and must undo encryption.
 TEST(BlowfishProcessing, BulkDecryptionMatchesTheOneBlockPath)
