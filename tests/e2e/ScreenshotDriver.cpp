@@ -1,1 +1,100 @@
-int main() { return 0; }
+// Poses the real program for the README's screenshots: the main dialog in each mode,
+// filled in, and the progress window during and after a job. For each view it prints
+// "SHOT <name> <left> <top> <width> <height>" (the window's rectangle on the screen)
+// and waits for a line on its input, the sign that the picture has been taken
+// (scripts/screenshots.sh does both). Exits with 0 when every view was shown.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "tests/e2e/CAppSession.h"
+#include "tests/e2e/LargeOvxFile.h"
+#include "tests/support/OvxEncoder.h"
+#include "tests/support/TempFolder.h"
+
+namespace
+{
+constexpr DWORD JOB_TIMEOUT_MS = 15000;
+// Time for a window to repaint after its last change before it is captured.
+constexpr DWORD SETTLE_MS = 400;
+
+const char PASSWORD[] = "Open Sesame 42";
+
+bool Shoot(const char* name, HWND hWnd)
+{
+    // Wine without a window manager makes the program's first window the foreground one
+    // but leaves its caption drawn inactive; draw it as the active window it is.
+    if (GetForegroundWindow() == hWnd)
+        SendMessageTimeoutA(hWnd, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    Sleep(SETTLE_MS);
+    RECT rect = {};
+    if (!GetWindowRect(hWnd, &rect))
+        return false;
+    std::printf("SHOT %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    std::fflush(stdout);
+    char answer[16];
+    return std::fgets(answer, sizeof(answer), stdin) != nullptr;
+}
+
+bool Check(bool bOk, const CAppSession& session, const char* step)
+{
+    if (!bOk)
+        std::fprintf(stderr, "screenshots: %s: %s\n", step, session.Error().c_str());
+    return bOk;
+}
+
+bool PoseAll(CAppSession& session, const TempFolder& folder)
+{
+    const std::string source = folder.PathOf("Encrypted");
+    const std::string destination = folder.PathOf("Decrypted");
+    std::string title;
+    DWORD exitCode = 0;
+    return Check(session.Start(), session, "start") &&
+           Check(session.Fill({PASSWORD, false, source + "\\Reports\\summary.pdf.ovx", destination, false}), session,
+                 "file mode") &&
+           Shoot("main-file", session.MainDialog()) &&
+           Check(session.Fill({PASSWORD, true, source, destination, true}), session, "directory mode") &&
+           Shoot("main-directory", session.MainDialog()) &&
+           // A file big enough to be mid-way when captured, kept out of the folder job; then stopped.
+           Check(session.Fill({PASSWORD, false, folder.PathOf("Archive\\backup.tar.ovx"), destination, false}), session,
+                 "large file") &&
+           Check(session.PressExtract() && session.WaitForTitle("Extracting...", JOB_TIMEOUT_MS, title), session,
+                 "large job") &&
+           Shoot("progress-running", session.ProgressWindow()) &&
+           Check(session.PressStop() && session.WaitForTitle("Finished", JOB_TIMEOUT_MS, title) &&
+                     session.CloseProgress(),
+                 session, "stop") &&
+           Check(session.Fill({PASSWORD, true, source, destination, true}) && session.PressExtract() &&
+                     session.WaitForTitle("Finished", JOB_TIMEOUT_MS, title),
+                 session, "directory job") &&
+           Shoot("progress-finished", session.ProgressWindow()) &&
+           Check(session.CloseProgress() && session.Close(exitCode), session, "close");
+}
+} // namespace
+
+int main()
+{
+    try
+    {
+        TempFolder folder;
+        WriteFileBytes(folder.PathOf("Encrypted/Reports/summary.pdf.ovx"),
+                       EncodeRecordFormat(MakePlaintext(180000, 1), PASSWORD));
+        WriteFileBytes(folder.PathOf("Encrypted/Reports/figures.xlsx.ovx"),
+                       EncodeChunkFormat(MakePlaintext(90000, 2), PASSWORD));
+        WriteFileBytes(folder.PathOf("Encrypted/notes.txt.ovx"), EncodeRecordFormat(MakePlaintext(4000, 3), PASSWORD));
+        WriteFileBytes(folder.PathOf("Encrypted/Photos/2023/harbour.jpg.ovx"),
+                       EncodeChunkFormat(MakePlaintext(250000, 4), PASSWORD));
+        WriteLargeChunkFile(folder.PathOf("Archive/backup.tar.ovx"), 1ull << 30, PASSWORD);
+        WriteFileText(folder.PathOf("Encrypted/readme.txt"), "not encoded");
+
+        CAppSession session(OVX_APP_EXE);
+        return PoseAll(session, folder) ? 0 : 1;
+    }
+    catch (const std::exception& error)
+    {
+        std::fprintf(stderr, "screenshots: %s\n", error.what());
+        return 1;
+    }
+}

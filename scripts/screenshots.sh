@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real program under Wine on a virtual display:
+# the main dialog in both modes and the progress window during and after a job, each
+# cropped to its window, into docs/screenshots/. Builds the Windows program if needed;
+# OVX_WINDOWS_BUILD names another build folder than build/windows.
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${OVX_WINDOWS_BUILD:-$root/build/windows}"
+out="$root/docs/screenshots"
+
+if [ "${1:-}" != "--on-display" ]; then
+    "$root/scripts/setup.sh"
+    cmake --preset windows -B "$build" >/dev/null
+    cmake --build "$build" --target OVXExtractor ovx_screenshot_driver
+    mkdir -p "$out"
+    OVX_WINDOWS_BUILD="$build" exec "$root/scripts/with-display.sh" "$0" --on-display
+fi
+
+# Wine 8 as Debian ships it loads its own fonts (fonts-wine) only from the prefix's Fonts
+# folder. Without them the title-bar buttons draw as letters ("0 1 r", Marlett missing)
+# and "MS Sans Serif" falls back to a wider face that clips the dialogs' captions.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+cp -n /usr/share/wine/fonts/* "$fonts/"
+
+# The driver poses each view, prints "SHOT <name> <left> <top> <width> <height>" and
+# waits for a line back once the picture is taken.
+coproc DRIVER { wine "$build/tests/e2e/ovx_screenshot_driver.exe"; }
+driver_pid=$DRIVER_PID
+to_driver=${DRIVER[1]}
+taken=0
+while read -r word name x y w h <&"${DRIVER[0]}"; do
+    h=${h%$'\r'}
+    [ "$word" = SHOT ] || continue
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
+    echo "screenshots: $out/$name.png (${w}x${h})"
+    taken=$((taken + 1))
+    echo done >&"$to_driver"
+done
+wait "$driver_pid"
+[ "$taken" -eq 4 ] || { echo "screenshots: only $taken of 4 taken" >&2; exit 1; }
