@@ -16,12 +16,8 @@ if [ "${1:-}" != "--on-display" ]; then
     OVX_WINDOWS_BUILD="$build" exec "$root/scripts/with-display.sh" "$0" --on-display
 fi
 
-# Wine 8 as Debian ships it loads its own fonts (fonts-wine) only from the prefix's Fonts
-# folder. Without them the title-bar buttons draw as letters ("0 1 r", Marlett missing)
-# and "MS Sans Serif" falls back to a wider face that clips the dialogs' captions.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-mkdir -p "$fonts"
-cp -n /usr/share/wine/fonts/* "$fonts/"
+# with-display.sh has prepared the prefix, Wine's own fonts included.
+
 
 # The driver poses each view, prints "SHOT <name> <left> <top> <width> <height>" and
 # waits for a line back once the picture is taken.
