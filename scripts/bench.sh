@@ -10,6 +10,7 @@
 # OVX_BENCH_BUILD and OVX_BENCH_WINDOWS_BUILD).
 set -eu
 cd "$(dirname "$0")/.."
+scripts/setup.sh
 ROOT=$PWD
 NATIVE_BUILD=${OVX_BENCH_BUILD:-$ROOT/build/bench}
 WINDOWS_BUILD=${OVX_BENCH_WINDOWS_BUILD:-$ROOT/build/bench-windows}
