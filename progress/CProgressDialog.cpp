@@ -43,6 +43,7 @@ const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
     {WM_APP_APPEND_LOG, ROUTE_ANY, 0, &CProgressDialog::OnAppendLog},
     {WM_APP_SHOW_RUNNING, ROUTE_ANY, 0, &CProgressDialog::OnShowRunning},
     {WM_APP_SHOW_FINISHED, ROUTE_ANY, 0, &CProgressDialog::OnShowFinished},
+    {WM_TIMER, ROUTE_ANY, 0, &CProgressDialog::OnTimer},
 };
 
 CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource,
@@ -103,9 +104,28 @@ LRESULT CProgressDialog::OnStopOrClose(WPARAM, LPARAM)
     // The job's state turns JOB_FINISHED only after the worker's last report, so the
     // window can end (and the object go) without the worker still using it.
     if (m_job.m_nState == JOB_FINISHED)
+    {
+        KillTimer(m_hWnd, CLOSE_RETRY_TIMER);
         EndDialog(m_hWnd, RESULT_CLOSED);
+    }
+    else if (m_bFinishShown)
+    {
+        // The finish is on screen and the worker's very last step, the state change,
+        // is in flight: a click on the Close it just enabled is a close, not a stop.
+        // Ask again shortly instead of waiting for the worker on this thread.
+        SetTimer(m_hWnd, CLOSE_RETRY_TIMER, CLOSE_RETRY_MS, nullptr);
+    }
     else
+    {
         m_job.SetJobState(JOB_STOP_REQUESTED);
+    }
+    return 0;
+}
+
+LRESULT CProgressDialog::OnTimer(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == CLOSE_RETRY_TIMER)
+        OnStopOrClose(wParam, lParam);
     return 0;
 }
 
@@ -186,5 +206,6 @@ LRESULT CProgressDialog::OnShowFinished(WPARAM wParam, LPARAM)
     EnableWindow(hWndClose, TRUE);
     if (bStopHadFocus)
         SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndClose), TRUE);
+    m_bFinishShown = true;
     return 0;
 }

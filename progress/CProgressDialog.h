@@ -50,6 +50,7 @@ private:
     LRESULT OnAppendLog(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowRunning(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowFinished(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
 
     void StartWorker();
 
@@ -62,4 +63,8 @@ private:
     CResizeLayout m_layout;
     HWND m_hWndLog = nullptr;
     DWORD m_dwWindowThreadId = 0;
+    bool m_bFinishShown = false; // the worker's finish is on screen; JOB_FINISHED follows at once
+
+    static constexpr UINT_PTR CLOSE_RETRY_TIMER = 1;
+    static constexpr UINT CLOSE_RETRY_MS = 10;
 };

@@ -250,3 +250,26 @@ TEST(CProgressDialog, HammeringCloseWhileTheWorkerFinishesNeverOutlivesTheObject
     EXPECT_TRUE(WaitUntil([&] { return CTestProgressDialog::s_nGatedWorkersEnded - nEndedBefore == ROUNDS; }));
 }
 } // namespace
+
+namespace
+{
+// The user clicks the Close that the finish has just enabled, before the worker's last
+// step has changed the state: that one click still closes the window, as soon as the
+// state follows, and is not taken for a stop request.
+TEST(CProgressDialog, CloseClickedBetweenTheFinishAndTheStateChangeStillCloses)
+{
+    CTestProgressDialog dialog(WORKER::MANUAL, "in.ovx", "out");
+    bool bOpenBeforeTheStateChange = false;
+    bool bClosedAfterIt = false;
+    const INT_PTR nResult = dialog.RunWithDriver([&](HWND hWnd) {
+        dialog.ShowFinished(0);
+        ClickButton(hWnd, IDC_CLOSE);
+        bOpenBeforeTheStateChange = IsWindow(hWnd) != FALSE;
+        InterlockedExchange(&dialog.Job().m_nState, JOB_FINISHED);
+        bClosedAfterIt = WaitUntil([&] { return !IsWindow(hWnd); }, 2000);
+    });
+    EXPECT_TRUE(bOpenBeforeTheStateChange) << "the window ended while the worker could still use the job";
+    EXPECT_TRUE(bClosedAfterIt) << "the click was taken for a stop request";
+    EXPECT_EQ(CProgressDialog::RESULT_CLOSED, nResult);
+}
+} // namespace
