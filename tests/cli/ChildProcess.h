@@ -1,64 +1,47 @@
 #pragma once
 
-// Runs a program as a child process for end-to-end tests: its standard output and
-// error captured through pipes, standard input empty, no terminal or console of its
-// own (so it cannot prompt), and this process's environment less OVX_PASSWORD plus the
-// given "NAME=value" entries. On POSIX systems a test may give the child a pseudo-
-// terminal (the slave's descriptor) as its controlling terminal instead.
+// Runs the built ovx-extract as a child process: standard input empty, standard output
+// and error written to files, OVX_PASSWORD set to `password` (removed when null), and no
+// terminal or console of its own, so it cannot prompt, unless a POSIX test passes the
+// slave descriptor of a pseudo-terminal as `terminal`.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-class ChildProcess
-{
-public:
-    ChildProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                 int terminal = -1);
-    ~ChildProcess(); // ends a child still running
-
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Started() const { return m_bStarted; }
-
-    // Waits until standard output contains `text`; false on timeout or when the child's
-    // output ended without it.
-    bool WaitForOutput(const std::string& text, int timeoutMs);
-
-    // POSIX: sends SIGINT.
-    void Interrupt();
-
-    // Waits for the end and returns the exit status (POSIX: 128 + signal when a signal
-    // ended it); -1 after `timeoutMs`, when the child is ended by force.
-    int Wait(int timeoutMs);
-
-    std::string Output();
-    std::string Errors();
-
-private:
-    void ReadPipe(std::intptr_t pipe, std::string* sink);
-
-    bool m_bStarted = false;
-    bool m_bWaited = false;
-    int m_nStatus = -1;
-    std::intptr_t m_process = 0; // POSIX: the pid; Windows: the process handle
-    std::thread m_outputReader;
-    std::thread m_errorReader;
-    std::mutex m_mutex;
-    std::string m_strOutput;
-    std::string m_strErrors;
-    bool m_bOutputEnded = false;
-};
+#include "tests/support/TempFolder.h"
 
 struct ChildResult
 {
-    int nStatus;
+    int nStatus; // -1: ended by force after the timeout; POSIX: 128 + signal when one ended it
     std::string strOutput;
     std::string strErrors;
 };
 
-// Runs the program to its end (at most 60 s).
-ChildResult RunChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {});
+class ChildProcess
+{
+public:
+    ChildProcess(const std::vector<std::string>& arguments, const char* password, int terminal = -1);
+    ~ChildProcess() { End(0); }
+
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the end (at most `timeoutMs`, then ends it by force).
+    ChildResult Wait(int timeoutMs);
+#ifndef _WIN32
+    // Waits until standard output contains `text`; false after `timeoutMs`.
+    bool WaitForOutput(const std::string& text, int timeoutMs);
+    void Interrupt(); // SIGINT
+#endif
+
+private:
+    void End(int timeoutMs);
+
+    TempFolder m_logs;
+    std::intptr_t m_process = 0; // POSIX: the pid; Windows: the process handle
+    int m_nStatus = -1;
+};
+
+// Runs ovx-extract to its end (at most 60 s).
+ChildResult RunExtract(const std::vector<std::string>& arguments, const char* password);

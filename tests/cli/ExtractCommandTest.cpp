@@ -1,65 +1,51 @@
-// ovx-extract end to end: the built program run as a child process on files made by
-// the test encoder.
+// ovx-extract end to end: the built program run on files made by the test encoder.
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "cli/Options.h"
 #include "tests/cli/ChildProcess.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
+
+#ifndef _WIN32
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 namespace
 {
 
 const std::string PASSWORD = "correct horse";
 
-std::string FinishedTail(unsigned nExtracted)
-{
-    return "\n*** Finished ***\nFinished - " + std::to_string(nExtracted) + " file(s) extracted\n";
-}
-
 std::string Processing(const std::string& source) { return "Processing '" + source + "'...\n"; }
 
-ChildResult Extract(std::vector<std::string> arguments, const std::vector<std::string>& environment = {})
+std::string Finished(unsigned nExtracted)
 {
-    arguments.insert(arguments.begin(), OVX_EXTRACT_EXE);
-    return RunChild(arguments, environment);
-}
-
-std::string PasswordVariable(const std::string& value) { return "OVX_PASSWORD=" + value; }
-
-// The output's lines, sorted: a directory walk reports files in the file system's order.
-std::vector<std::string> SortedLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    std::sort(lines.begin(), lines.end());
-    return lines;
+    return "\n*** Finished ***\nFinished - " + std::to_string(nExtracted) + " file(s) extracted\n";
 }
 
 TEST(ExtractCommand, FileToFileDecodesIntoTheDestinationFolder)
 {
     TempFolder folder;
+    const std::string password56(56, 'p'); // the longest usable password is used whole
     const std::vector<BYTE> plain = MakePlaintext(5000);
     const std::string source = folder.PathOf("in/report.txt.ovx");
-    WriteFileBytes(source, EncodeRecordFormat(plain, PASSWORD));
-    const std::string destination = folder.PathOf("out/new");
+    WriteFileBytes(source, EncodeRecordFormat(plain, password56));
 
-    const ChildResult result = Extract({source, destination}, {PasswordVariable(PASSWORD)});
+    const ChildResult result = RunExtract({source, folder.PathOf("out/new")}, password56.c_str());
     EXPECT_EQ(result.nStatus, 0) << result.strErrors;
-    EXPECT_EQ(result.strOutput, Processing(source) + FinishedTail(1));
+    EXPECT_EQ(result.strOutput, Processing(source) + Finished(1));
     EXPECT_EQ(result.strErrors, ""); // standard error is no terminal: no progress line
-    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/new/report.txt")), plain);
     EXPECT_EQ(ListFolder(folder.PathOf("out")), (std::vector<std::string>{"new/", "new/report.txt"}));
+    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/new/report.txt")), plain);
 }
 
-TEST(ExtractCommand, DirectoryToDirectoryMirrorsTheTree)
+TEST(ExtractCommand, DirectoryToDirectoryMirrorsTheTreeAndSkipsExistingOutputs)
 {
     TempFolder folder;
     const std::vector<BYTE> first = MakePlaintext(3000, 1), second = MakePlaintext(777, 2);
@@ -69,147 +55,142 @@ TEST(ExtractCommand, DirectoryToDirectoryMirrorsTheTree)
     MakeFolders(folder.PathOf("in/empty"));
     const std::string passwordFile = ToHostPath(folder.PathOf("password.txt"));
     WriteFileText(passwordFile, PASSWORD + "\r\nsecond line\r\n");
+    std::vector<std::string> arguments = {"--password-file", passwordFile, folder.PathOf("in"), folder.PathOf("out")};
 
-    const ChildResult result =
-        Extract({"--password-file", passwordFile, folder.PathOf("in"), folder.PathOf("out")});
+    // The password file wins over OVX_PASSWORD.
+    ChildResult result = RunExtract(arguments, "wrong");
     EXPECT_EQ(result.nStatus, 0) << result.strErrors;
-    // The engine joins the normalised source folder ("...\in\") and the names.
-    const std::string root = folder.PathOf("in") + "\\";
-    EXPECT_EQ(SortedLines(result.strOutput),
-              SortedLines(Processing(root + "a.ovx") + Processing(root + "sub\\b.bin.OVX") + FinishedTail(2)));
-    EXPECT_EQ(result.strOutput.substr(result.strOutput.size() - FinishedTail(2).size()), FinishedTail(2));
-    EXPECT_EQ(ListFolder(folder.PathOf("out")),
-              (std::vector<std::string>{"a", "empty/", "sub/", "sub/b.bin"}));
+    // The walk's order is the file system's.
+    const std::string a = Processing(folder.PathOf("in/a.ovx")), b = Processing(folder.PathOf("in/sub/b.bin.OVX"));
+    EXPECT_TRUE(result.strOutput == a + b + Finished(2) || result.strOutput == b + a + Finished(2))
+        << result.strOutput;
+    EXPECT_EQ(ListFolder(folder.PathOf("out")), (std::vector<std::string>{"a", "empty/", "sub/", "sub/b.bin"}));
     EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), first);
     EXPECT_EQ(ReadFileBytes(folder.PathOf("out/sub/b.bin")), second);
-}
 
-TEST(ExtractCommand, ExitStatusOneWhenAFileFailsOrIsSkipped)
-{
-    TempFolder folder;
-    const std::vector<BYTE> plain = MakePlaintext(1000);
-    const std::string source = folder.PathOf("in/a.ovx");
-    WriteFileBytes(source, EncodeRecordFormat(plain, PASSWORD));
-    const std::string variable = PasswordVariable(PASSWORD);
-
-    // A wrong password: neither decoder accepts the file.
-    ChildResult result = Extract({source, folder.PathOf("wrong")}, {PasswordVariable("Correct horse")});
-    EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strOutput.find(Processing(source) + "Failed to initilize decoders. Reasons : ["), 0u)
-        << result.strOutput;
-
-    // A record damaged past the first: the copy fails without a log text.
-    RecordFormatOptions damaged;
-    damaged.damage.flipOffsets = {900};
-    const std::string damagedSource = folder.PathOf("damaged/d.ovx");
-    WriteFileBytes(damagedSource, EncodeRecordFormat(plain, PASSWORD, damaged));
-    result = Extract({damagedSource, folder.PathOf("damaged-out")}, {variable});
-    EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strOutput, Processing(damagedSource) + FinishedTail(0));
-    EXPECT_FALSE(PathExists(folder.PathOf("damaged-out/d")));
-
-    // Directory to Directory with the output already there: skipped unless --overwrite.
+    // Existing outputs are skipped (status 1) unless --overwrite.
     WriteFileText(folder.PathOf("out/a"), "older");
-    result = Extract({folder.PathOf("in"), folder.PathOf("out")}, {variable});
+    result = RunExtract(arguments, nullptr);
     EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strOutput, Processing(folder.PathOf("in") + "\\a.ovx") + "    '" + folder.PathOf("out") +
-                                    "\\a' already exists.\n" + FinishedTail(0));
+    EXPECT_NE(result.strOutput.find(a + "    '" + folder.PathOf("out/a") + "' already exists.\n"), std::string::npos)
+        << result.strOutput;
+    EXPECT_EQ(result.strOutput.substr(result.strOutput.size() - Finished(0).size()), Finished(0));
     EXPECT_EQ(ReadFileText(folder.PathOf("out/a")), "older");
 
-    result = Extract({"--overwrite", folder.PathOf("in"), folder.PathOf("out")}, {variable});
+    arguments.insert(arguments.begin(), "--overwrite");
+    result = RunExtract(arguments, nullptr);
     EXPECT_EQ(result.nStatus, 0);
-    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), plain);
+    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), first);
 }
 
-TEST(ExtractCommand, PasswordFileComesBeforeTheEnvironment)
-{
-    TempFolder folder;
-    const std::vector<BYTE> plain = MakePlaintext(64);
-    const std::string password56(56, 'p'); // the longest usable password is used whole
-    const std::string source = folder.PathOf("in/x.ovx");
-    WriteFileBytes(source, EncodeChunkFormat(plain, password56));
-    const std::string passwordFile = ToHostPath(folder.PathOf("password.txt"));
-    WriteFileText(passwordFile, password56 + "\n");
-
-    ChildResult result = Extract({"--password-file=" + passwordFile, source, folder.PathOf("one")},
-                                 {PasswordVariable("wrong")});
-    EXPECT_EQ(result.nStatus, 0) << result.strOutput << result.strErrors;
-    EXPECT_EQ(ReadFileBytes(folder.PathOf("one/x")), plain);
-
-    result = Extract({source, folder.PathOf("two")}, {PasswordVariable(password56)});
-    EXPECT_EQ(result.nStatus, 0) << result.strOutput << result.strErrors;
-    EXPECT_EQ(ReadFileBytes(folder.PathOf("two/x")), plain);
-}
-
-TEST(ExtractCommand, RefusedPasswordTouchesNoFile)
+TEST(ExtractCommand, UsageErrorsAndRefusedPasswordsTouchNoFile)
 {
     TempFolder folder;
     const std::string source = folder.PathOf("in/x.ovx");
     WriteFileBytes(source, EncodeRecordFormat(MakePlaintext(100), PASSWORD));
-    const std::string tooLong(57, 'k');
     const std::string emptyFile = ToHostPath(folder.PathOf("empty.txt"));
-    const std::string longFile = ToHostPath(folder.PathOf("long.txt"));
     WriteFileText(emptyFile, "\r\n");
-    WriteFileText(longFile, tooLong);
-
+    const std::string tooLong(57, 'k'), out = folder.PathOf("out");
     const struct
     {
-        std::vector<std::string> options;
-        std::vector<std::string> environment;
+        std::vector<std::string> arguments;
+        const char* password; // OVX_PASSWORD; null: not set
         const char* reason;
     } cases[] = {
-        {{}, {PasswordVariable(tooLong)}, "the password from OVX_PASSWORD is longer than 56 bytes"},
-        {{"--password-file", emptyFile}, {PasswordVariable(PASSWORD)}, "the password from the password file is empty"},
-        {{"--password-file", longFile}, {}, "the password from the password file is longer than 56 bytes"},
-        {{"--password-file", ToHostPath(folder.PathOf("none.txt"))}, {}, "cannot read the password file"},
-        // No password file, no OVX_PASSWORD, and no terminal to ask on.
-        {{}, {}, "no password: no terminal to ask on"},
+        {{source, out}, tooLong.c_str(), "the password from OVX_PASSWORD is longer than 56 bytes"},
+        {{"--password-file", emptyFile, source, out}, PASSWORD.c_str(), "the password from the password file is empty"},
+        {{"--password-file", ToHostPath(folder.PathOf("none")), source, out}, nullptr, "cannot read the password file"},
+        {{source, out}, nullptr, "no password: no terminal to ask on"},
+        {{folder.PathOf("missing.ovx"), out}, PASSWORD.c_str(), "cannot find the source"},
+        {{source}, PASSWORD.c_str(), "missing DESTINATION"},
 #ifndef _WIN32
-        {{}, {PasswordVariable("")}, "the password from OVX_PASSWORD is empty"},
+        {{source, out}, "", "the password from OVX_PASSWORD is empty"},
 #endif
     };
     for (const auto& test : cases)
     {
-        std::vector<std::string> arguments = test.options;
-        arguments.push_back(source);
-        arguments.push_back(folder.PathOf("out"));
-        const ChildResult result = Extract(arguments, test.environment);
+        const ChildResult result = RunExtract(test.arguments, test.password);
         EXPECT_EQ(result.nStatus, 2) << test.reason;
         EXPECT_EQ(result.strOutput, "");
         EXPECT_NE(result.strErrors.find(test.reason), std::string::npos) << result.strErrors;
-        EXPECT_FALSE(PathExists(folder.PathOf("out"))) << test.reason;
+        EXPECT_FALSE(PathExists(out)) << test.reason;
     }
 }
 
-TEST(ExtractCommand, UsageErrorsAndInformation)
+TEST(ExtractCommand, HelpGoesToStandardOutputWithBareLineFeeds)
+{
+    const ChildResult result = RunExtract({"--help"}, nullptr);
+    EXPECT_EQ(result.nStatus, 0);
+    EXPECT_EQ(result.strOutput, GetHelpText());
+}
+
+#ifndef _WIN32
+
+// Appends what the terminal shows until it contains `text`; false when nothing more comes within `timeoutMs`.
+bool ReadTerminalUntil(int master, const std::string& text, std::string* shown, int timeoutMs)
+{
+    while (shown->find(text) == std::string::npos)
+    {
+        struct pollfd wait = {master, POLLIN, 0};
+        char buffer[256];
+        ssize_t got = 0;
+        if (poll(&wait, 1, timeoutMs) <= 0 || (got = read(master, buffer, sizeof buffer)) <= 0)
+            return false;
+        shown->append(buffer, static_cast<size_t>(got));
+    }
+    return true;
+}
+
+TEST(ExtractCommand, PromptsOnTheTerminalWithoutEcho)
 {
     TempFolder folder;
-    const std::string variable = PasswordVariable(PASSWORD);
-    const struct
-    {
-        std::vector<std::string> arguments;
-        const char* reason;
-    } cases[] = {
-        {{}, "missing SOURCE and DESTINATION"},
-        {{"--password", PASSWORD, folder.PathOf("in"), folder.PathOf("out")}, "no --password option"},
-        {{folder.PathOf("missing.ovx"), folder.PathOf("out")}, "cannot find the source"},
-    };
-    for (const auto& test : cases)
-    {
-        const ChildResult result = Extract(test.arguments, {variable});
-        EXPECT_EQ(result.nStatus, 2) << test.reason;
-        EXPECT_EQ(result.strOutput, "");
-        EXPECT_NE(result.strErrors.find(test.reason), std::string::npos) << result.strErrors;
-        EXPECT_FALSE(PathExists(folder.PathOf("out")));
-    }
+    const std::string password = "  typed at the prompt ";
+    const std::vector<BYTE> plain = MakePlaintext(2000);
+    const std::string source = folder.PathOf("in/a.ovx");
+    WriteFileBytes(source, EncodeRecordFormat(plain, password));
 
-    ChildResult result = Extract({"--version"});
-    EXPECT_EQ(result.nStatus, 0);
-    EXPECT_EQ(result.strOutput, "ovx-extract 1.0.0\n");
-    result = Extract({"--help"});
-    EXPECT_EQ(result.nStatus, 0);
-    EXPECT_EQ(result.strOutput.find("Usage: ovx-extract [options] SOURCE DESTINATION\n"), 0u);
-    EXPECT_EQ(result.strOutput.find('\r'), std::string::npos); // "\n" line ends on every system
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ChildProcess child({source, folder.PathOf("out")}, nullptr, slave);
+    std::string shown;
+    ASSERT_TRUE(ReadTerminalUntil(master, "Password: ", &shown, 30000)) << shown;
+    const std::string typed = password + "\n";
+    ASSERT_EQ(write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+
+    const ChildResult result = child.Wait(30000);
+    EXPECT_EQ(result.nStatus, 0) << result.strErrors;
+    EXPECT_EQ(result.strOutput, Processing(source) + Finished(1));
+    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), plain);
+    ReadTerminalUntil(master, "\n", &shown, 1000); // the line end written after the input
+    EXPECT_EQ(shown, "Password: \r\n"); // the typed password never shows
+    struct termios settings;
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    EXPECT_NE(settings.c_lflag & ECHO, 0u) << "echo was not restored";
+    close(master);
+    close(slave);
 }
+
+TEST(ExtractCommand, InterruptInTheMiddleOfALargeFileLeavesNothingBehind)
+{
+    TempFolder folder;
+    RecordFormatOptions options;
+    options.payloadUnit = 65536;
+    const std::string source = folder.PathOf("in/large.bin.ovx");
+    WriteFileBytes(source, EncodeRecordFormat(MakePlaintext(64u << 20), PASSWORD, options));
+    const std::string destination = folder.PathOf("out");
+
+    ChildProcess child({source, destination}, PASSWORD.c_str());
+    ASSERT_TRUE(child.WaitForOutput("Processing '", 30000));
+    child.Interrupt();
+
+    const ChildResult result = child.Wait(60000);
+    EXPECT_EQ(result.nStatus, 1) << result.strErrors;
+    EXPECT_EQ(result.strOutput, Processing(source) + Finished(0));
+    // No partial output and no temporary file; the destination folder itself stays.
+    EXPECT_TRUE(PathExists(destination));
+    EXPECT_EQ(ListFolder(destination), std::vector<std::string>{});
+}
+
+#endif
 
 } // namespace

@@ -24,7 +24,6 @@ TEST(Password, FileGivesItsFirstLineWithoutTheLineEnd)
         {"inner\rreturn\n", "inner\rreturn"},
         {std::string("nul\0byte\n", 9), std::string("nul\0byte", 8)},
         {"\n", ""},
-        {"", ""},
     };
     TempFolder folder;
     for (const auto& test : cases)
@@ -36,14 +35,6 @@ TEST(Password, FileGivesItsFirstLineWithoutTheLineEnd)
         ASSERT_TRUE(ReadPasswordFile(ToHostPath(path), &password, &error)) << error;
         EXPECT_EQ(password, test.password);
     }
-}
-
-TEST(Password, OnlyOneTo56BytesAreUsable)
-{
-    EXPECT_EQ(CheckPassword("x", "test"), "");
-    EXPECT_EQ(CheckPassword(std::string(56, 'x'), "test"), "");
-    EXPECT_EQ(CheckPassword(std::string(57, 'x'), "test"), "the password from test is longer than 56 bytes");
-    EXPECT_EQ(CheckPassword("", "test"), "the password from test is empty");
 }
 
 } // namespace
