@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/resource.h"
+
 namespace
 {
 constexpr UINT TICK_MS = 15;
@@ -26,7 +28,8 @@ struct WATCH
     std::function<bool(HWND)> action;
     DWORD dwDeadline;
     UINT_PTR nTimer = 0;
-    HWND hWndActedOn = nullptr; // set once the action is done; then waits for it to close
+    HWND hWndSeen = nullptr;
+    HWND hWndActedOn = nullptr; // once acted on, the watch waits for it to close
 };
 
 DRIVER* g_pDriver = nullptr;
@@ -35,44 +38,37 @@ std::unique_ptr<WATCH> g_pWatch;
 void CALLBACK OnDriverTick(HWND, UINT, UINT_PTR nTimer, DWORD)
 {
     KillTimer(nullptr, nTimer);
-    if (g_pDriver == nullptr)
+    if (g_pDriver == nullptr || g_pDriver->nTimer != nTimer)
         return;
-    DRIVER& driver = *g_pDriver;
-    driver.nTimer = 0;
-    HWND hWnd = driver.pDialog->m_hWnd;
+    g_pDriver->nTimer = 0;
+    HWND hWnd = g_pDriver->pDialog->m_hWnd;
     if (hWnd == nullptr)
         return;
     if (IsWindowVisible(hWnd))
     {
-        if (driver.nNext == driver.steps.size())
+        if (g_pDriver->nNext == g_pDriver->steps.size())
         {
             EndDialog(hWnd, DRIVER_END);
             return;
         }
-        driver.steps[driver.nNext++](hWnd);
+        g_pDriver->steps[g_pDriver->nNext++](hWnd);
     }
-    if (driver.pDialog->m_hWnd != nullptr)
-        driver.nTimer = SetTimer(nullptr, 0, TICK_MS, OnDriverTick);
+    if (g_pDriver->pDialog->m_hWnd != nullptr)
+        g_pDriver->nTimer = SetTimer(nullptr, 0, TICK_MS, OnDriverTick);
 }
-
-struct FIND_DIALOG
-{
-    HWND hWndExcept;
-    HWND hWndFound;
-};
 
 BOOL CALLBACK FindDialogProc(HWND hWnd, LPARAM lParam)
 {
-    FIND_DIALOG& find = *reinterpret_cast<FIND_DIALOG*>(lParam);
+    auto& watch = *reinterpret_cast<WATCH*>(lParam);
     char className[16] = {};
     GetClassNameA(hWnd, className, sizeof(className));
-    if (hWnd != find.hWndExcept && IsWindowVisible(hWnd) && IsWindowEnabled(hWnd) &&
-        std::string(className) == "#32770")
-    {
-        find.hWndFound = hWnd;
-        return FALSE;
-    }
-    return TRUE;
+    if (hWnd == watch.hWndExcept || !IsWindowVisible(hWnd) || !IsWindowEnabled(hWnd) ||
+        std::string(className) != "#32770")
+        return TRUE;
+    watch.hWndSeen = hWnd;
+    if (watch.action(hWnd))
+        watch.hWndActedOn = hWnd;
+    return FALSE;
 }
 
 void CALLBACK OnWatchTick(HWND, UINT, UINT_PTR nTimer, DWORD)
@@ -80,35 +76,40 @@ void CALLBACK OnWatchTick(HWND, UINT, UINT_PTR nTimer, DWORD)
     KillTimer(nullptr, nTimer);
     if (!g_pWatch)
         return;
-    g_pWatch->nTimer = 0;
-
     WATCH& watch = *g_pWatch;
-    HWND hWndFound = watch.hWndActedOn;
-    if (hWndFound == nullptr)
-    {
-        FIND_DIALOG find = {watch.hWndExcept, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&find));
-        hWndFound = find.hWndFound;
-        if (hWndFound != nullptr && watch.action(hWndFound))
-            watch.hWndActedOn = hWndFound;
-    }
-    else if (!IsWindow(hWndFound))
+    if (watch.hWndActedOn == nullptr)
+        EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&watch));
+    else if (!IsWindow(watch.hWndActedOn))
     {
         g_pWatch.reset();
         return;
     }
 
-    // A dialog that never shows, never gets where the action waits for, or stays open
-    // after it: fail, and cancel it so that the test ends.
+    // Fail, and cancel whatever dialog is open so that the test ends.
     if (static_cast<LONG>(GetTickCount() - watch.dwDeadline) > 0)
     {
-        ADD_FAILURE() << (hWndFound == nullptr ? "no dialog appeared" : "the dialog was not done in time");
-        if (hWndFound != nullptr)
-            PostMessageA(hWndFound, WM_COMMAND, IDCANCEL, 0);
+        ADD_FAILURE() << (watch.hWndActedOn == nullptr ? "no dialog was acted on" : "the dialog did not close");
+        if (watch.hWndSeen != nullptr)
+            PostMessageA(watch.hWndSeen, WM_COMMAND, IDCANCEL, 0);
         watch.dwDeadline = GetTickCount() + WATCH_TIMEOUT_MS;
     }
-    g_pWatch->nTimer = SetTimer(nullptr, 0, TICK_MS, OnWatchTick);
+    watch.nTimer = SetTimer(nullptr, 0, TICK_MS, OnWatchTick);
 }
+
+// The program's start-up for the whole test run: COM for the shell's dialogs, and the
+// common controls.
+class CApplicationEnvironment : public testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+testing::Environment* const g_pEnvironment = testing::AddGlobalTestEnvironment(new CApplicationEnvironment);
 } // namespace
 
 INT_PTR RunMainDialog(CMainDialog& dialog, std::vector<DialogStep> steps)
@@ -116,9 +117,8 @@ INT_PTR RunMainDialog(CMainDialog& dialog, std::vector<DialogStep> steps)
     DRIVER driver{&dialog, std::move(steps)};
     g_pDriver = &driver;
     driver.nTimer = SetTimer(nullptr, 0, TICK_MS, OnDriverTick);
-    const INT_PTR nResult = dialog.DoModal(GetModuleHandleA(nullptr), 9, nullptr);
-    if (driver.nTimer != 0)
-        KillTimer(nullptr, driver.nTimer);
+    const INT_PTR nResult = dialog.DoModal(GetModuleHandleA(nullptr), IDD_MAIN, nullptr);
+    KillTimer(nullptr, driver.nTimer);
     g_pDriver = nullptr;
     EXPECT_EQ(driver.nNext, driver.steps.size()) << "the dialog ended before every step ran";
     EXPECT_FALSE(CancelDialogWatch()) << "a dialog that was waited for never appeared";
@@ -136,8 +136,7 @@ bool CancelDialogWatch()
 {
     if (!g_pWatch)
         return false;
-    if (g_pWatch->nTimer != 0)
-        KillTimer(nullptr, g_pWatch->nTimer);
+    KillTimer(nullptr, g_pWatch->nTimer);
     const bool bWaiting = g_pWatch->hWndActedOn == nullptr;
     g_pWatch.reset();
     return bWaiting;
@@ -169,22 +168,3 @@ bool IsEnabled(HWND hWndDialog, int nId)
 {
     return IsWindowEnabled(GetDlgItem(hWndDialog, nId)) != FALSE;
 }
-
-namespace
-{
-// The program's start-up for the whole test run: COM for the shell's dialogs, and the
-// common controls.
-class CApplicationEnvironment : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
-    void TearDown() override { CoUninitialize(); }
-};
-
-testing::Environment* const g_pEnvironment = testing::AddGlobalTestEnvironment(new CApplicationEnvironment);
-} // namespace

@@ -1,9 +1,8 @@
 #pragma once
 
-// A chunk-format file of any size made without encrypting its body: the format keeps no
+// A chunk-format file of any size whose body is never encrypted: the format keeps no
 // checksum, so only the header must be encrypted under the password for the program to
-// accept the file and decode `length` bytes of noise from it. Big enough files keep a
-// job running long enough to watch and stop it.
+// decode `length` bytes of noise. Large files keep a job running long enough to stop it.
 
 #include <string>
 

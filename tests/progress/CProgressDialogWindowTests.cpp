@@ -1,3 +1,6 @@
+// The progress window as a window: resizing, minimising, a worker that cannot start,
+// and the window's end racing the worker's.
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -11,10 +14,17 @@
 namespace
 {
 constexpr int LAID_OUT[] = {IDC_LOG, IDC_STOP, IDC_CLOSE, ID_SIZE_GRIP};
+enum
+{
+    LOG,
+    STOP,
+    CLOSE,
+    GRIP,
+};
 
 struct LAYOUT
 {
-    RECT rcControls[4];
+    RECT rc[4]; // LAID_OUT in client coordinates
     SIZE sizeWindow;
     SIZE sizeClient;
     bool bGripVisible;
@@ -24,7 +34,10 @@ LAYOUT LayoutOf(HWND hWnd)
 {
     LAYOUT layout = {};
     for (int i = 0; i < 4; ++i)
-        layout.rcControls[i] = ChildRect(hWnd, LAID_OUT[i]);
+    {
+        GetWindowRect(GetDlgItem(hWnd, LAID_OUT[i]), &layout.rc[i]);
+        MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&layout.rc[i]), 2);
+    }
     RECT rc;
     GetWindowRect(hWnd, &rc);
     layout.sizeWindow = {rc.right - rc.left, rc.bottom - rc.top};
@@ -34,31 +47,29 @@ LAYOUT LayoutOf(HWND hWnd)
     return layout;
 }
 
-RECT Offset(RECT rc, LONG left, LONG top, LONG right, LONG bottom)
+// Each control's rectangle moved by (left, top, right, bottom) offsets.
+void ExpectMoved(const LAYOUT& from, const LAYOUT& to, const std::vector<RECT>& offsets)
 {
-    return {rc.left + left, rc.top + top, rc.right + right, rc.bottom + bottom};
-}
-
-void ExpectRect(const RECT& expected, const RECT& actual, const char* what)
-{
-    SCOPED_TRACE(what);
-    EXPECT_EQ(expected.left, actual.left);
-    EXPECT_EQ(expected.top, actual.top);
-    EXPECT_EQ(expected.right, actual.right);
-    EXPECT_EQ(expected.bottom, actual.bottom);
+    for (int i = 0; i < 4; ++i)
+    {
+        SCOPED_TRACE(LAID_OUT[i]);
+        EXPECT_EQ(from.rc[i].left + offsets[i].left, to.rc[i].left);
+        EXPECT_EQ(from.rc[i].top + offsets[i].top, to.rc[i].top);
+        EXPECT_EQ(from.rc[i].right + offsets[i].right, to.rc[i].right);
+        EXPECT_EQ(from.rc[i].bottom + offsets[i].bottom, to.rc[i].bottom);
+    }
 }
 
 void ExpectSameLayout(const LAYOUT& expected, const LAYOUT& actual)
 {
-    for (int i = 0; i < 4; ++i)
-        ExpectRect(expected.rcControls[i], actual.rcControls[i], "control");
+    ExpectMoved(expected, actual, std::vector<RECT>(4, RECT{}));
     EXPECT_EQ(expected.sizeWindow.cx, actual.sizeWindow.cx);
     EXPECT_EQ(expected.sizeWindow.cy, actual.sizeWindow.cy);
 }
 
-void ResizeBy(HWND hWnd, const SIZE& initial, int dx, int dy)
+void ResizeTo(HWND hWnd, const SIZE& size, int dx, int dy)
 {
-    SetWindowPos(hWnd, nullptr, 0, 0, initial.cx + dx, initial.cy + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hWnd, nullptr, 0, 0, size.cx + dx, size.cy + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TEST(CProgressDialogLayout, LogGrowsButtonsAndGripFollowTheCornerAndTheOpeningSizeIsTheMinimum)
@@ -66,20 +77,15 @@ TEST(CProgressDialogLayout, LogGrowsButtonsAndGripFollowTheCornerAndTheOpeningSi
     constexpr int DX = 120, DY = 70;
     CTestProgressDialog dialog(WORKER::MANUAL, "in.ovx", "out");
     LAYOUT initial = {}, enlarged = {}, back = {}, shrunk = {};
-    POINT ptMinTrack = {};
     bool bClipChildren = false;
     dialog.RunWithDriver([&](HWND hWnd) {
         bClipChildren = (GetWindowLongA(hWnd, GWL_STYLE) & WS_CLIPCHILDREN) != 0;
         initial = LayoutOf(hWnd);
-        ResizeBy(hWnd, initial.sizeWindow, DX, DY);
+        ResizeTo(hWnd, initial.sizeWindow, DX, DY);
         enlarged = LayoutOf(hWnd);
-        ResizeBy(hWnd, initial.sizeWindow, 0, 0);
+        ResizeTo(hWnd, initial.sizeWindow, 0, 0);
         back = LayoutOf(hWnd);
-        MINMAXINFO info = {};
-        SendMessageA(hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-        ptMinTrack = info.ptMinTrackSize;
-        // A sizing border clamps every new size to the minimum tracking size.
-        ResizeBy(hWnd, initial.sizeWindow, -DX, -DY);
+        ResizeTo(hWnd, initial.sizeWindow, -DX, -DY); // clamped to the minimum tracking size
         shrunk = LayoutOf(hWnd);
     });
 
@@ -87,29 +93,22 @@ TEST(CProgressDialogLayout, LogGrowsButtonsAndGripFollowTheCornerAndTheOpeningSi
     EXPECT_TRUE(initial.bGripVisible);
     ASSERT_EQ(initial.sizeWindow.cx + DX, enlarged.sizeWindow.cx);
     ASSERT_EQ(initial.sizeWindow.cy + DY, enlarged.sizeWindow.cy);
-    ExpectRect(Offset(initial.rcControls[0], 0, 0, DX, DY), enlarged.rcControls[0], "log");
-    ExpectRect(Offset(initial.rcControls[1], DX, DY, DX, DY), enlarged.rcControls[1], "Stop");
-    ExpectRect(Offset(initial.rcControls[2], DX, DY, DX, DY), enlarged.rcControls[2], "Close");
-    ExpectRect(Offset(initial.rcControls[3], DX, DY, DX, DY), enlarged.rcControls[3], "grip");
+    ExpectMoved(initial, enlarged, {{0, 0, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}});
     ExpectSameLayout(initial, back);
-    EXPECT_EQ(initial.sizeWindow.cx, ptMinTrack.x);
-    EXPECT_EQ(initial.sizeWindow.cy, ptMinTrack.y);
     ExpectSameLayout(initial, shrunk);
-    // The grip takes the system's grip size in the client area's bottom-right corner.
-    EXPECT_EQ(initial.sizeClient.cx, initial.rcControls[3].right);
-    EXPECT_EQ(initial.sizeClient.cy, initial.rcControls[3].bottom);
-    EXPECT_GT(initial.rcControls[3].right - initial.rcControls[3].left, 0);
-    EXPECT_LT(initial.rcControls[3].right - initial.rcControls[3].left, initial.sizeClient.cx / 4);
+    // The grip sits in the client area's bottom-right corner.
+    EXPECT_EQ(initial.sizeClient.cx, initial.rc[GRIP].right);
+    EXPECT_EQ(initial.sizeClient.cy, initial.rc[GRIP].bottom);
+    EXPECT_LT(initial.rc[GRIP].right - initial.rc[GRIP].left, initial.sizeClient.cx / 4);
 }
 
 TEST(CProgressDialogLayout, MinimiseAndRestoreKeepTheLayoutAndMaximiseHidesTheGrip)
 {
-    constexpr int DX = 40, DY = 30;
     CTestProgressDialog dialog(WORKER::MANUAL, "in.ovx", "out");
     LAYOUT before = {}, restored = {}, maximized = {}, unmaximized = {};
     bool bIconic = false, bZoomed = false;
     dialog.RunWithDriver([&](HWND hWnd) {
-        ResizeBy(hWnd, LayoutOf(hWnd).sizeWindow, DX, DY);
+        ResizeTo(hWnd, LayoutOf(hWnd).sizeWindow, 40, 30);
         before = LayoutOf(hWnd);
         ShowWindow(hWnd, SW_MINIMIZE);
         bIconic = IsIconic(hWnd) != FALSE;
@@ -128,60 +127,54 @@ TEST(CProgressDialogLayout, MinimiseAndRestoreKeepTheLayoutAndMaximiseHidesTheGr
     EXPECT_TRUE(bZoomed);
     EXPECT_FALSE(maximized.bGripVisible);
     // Maximised, the log and the buttons keep their margins to the client's corner.
-    EXPECT_EQ(before.sizeClient.cx - before.rcControls[0].right,
-              maximized.sizeClient.cx - maximized.rcControls[0].right);
-    EXPECT_EQ(before.sizeClient.cy - before.rcControls[2].bottom,
-              maximized.sizeClient.cy - maximized.rcControls[2].bottom);
+    EXPECT_EQ(before.sizeClient.cx - before.rc[LOG].right, maximized.sizeClient.cx - maximized.rc[LOG].right);
+    EXPECT_EQ(before.sizeClient.cy - before.rc[CLOSE].bottom, maximized.sizeClient.cy - maximized.rc[CLOSE].bottom);
     ExpectSameLayout(before, unmaximized);
     EXPECT_TRUE(unmaximized.bGripVisible);
 }
 
-// Thread-creation failure: only the message box shows, the window never does.
+// What the message box showed; it is dismissed as soon as it is found.
 struct MESSAGE_BOX_SEEN
 {
     int nBoxes = 0;
     std::string strText;
     std::string strCaption;
-    int nVisibleButtons = 0;
-    bool bOwnerVisible = true;
+    int nButtons = 0;
     HWND hWndOwner = nullptr;
 };
 MESSAGE_BOX_SEEN g_box;
 HWND g_hWndProgress = nullptr;
 
-BOOL CALLBACK CollectStaticText(HWND hWnd, LPARAM lParam)
+BOOL CALLBACK CollectBoxChild(HWND hWnd, LPARAM)
 {
     char className[32] = {}, text[256] = {};
     GetClassNameA(hWnd, className, sizeof(className));
     GetWindowTextA(hWnd, text, sizeof(text));
-    auto* pBox = reinterpret_cast<MESSAGE_BOX_SEEN*>(lParam);
     if (lstrcmpiA(className, "Static") == 0 && text[0] != '\0')
-        pBox->strText = text;
-    if (lstrcmpiA(className, "Button") == 0 && IsWindowVisible(hWnd))
-        ++pBox->nVisibleButtons;
+        g_box.strText = text;
+    g_box.nButtons += lstrcmpiA(className, "Button") == 0 && IsWindowVisible(hWnd);
     return TRUE;
 }
 
-BOOL CALLBACK FindMessageBox(HWND hWnd, LPARAM)
+BOOL CALLBACK DismissMessageBox(HWND hWnd, LPARAM)
 {
     if (hWnd == g_hWndProgress || !IsWindowVisible(hWnd))
         return TRUE;
-    MESSAGE_BOX_SEEN box;
-    box.nBoxes = g_box.nBoxes + 1;
+    const int nBoxes = g_box.nBoxes + 1;
+    g_box = {};
+    g_box.nBoxes = nBoxes;
     char caption[64] = {};
     GetWindowTextA(hWnd, caption, sizeof(caption));
-    box.strCaption = caption;
-    EnumChildWindows(hWnd, CollectStaticText, reinterpret_cast<LPARAM>(&box));
-    box.hWndOwner = GetWindow(hWnd, GW_OWNER);
-    box.bOwnerVisible = box.hWndOwner != nullptr && IsWindowVisible(box.hWndOwner);
-    g_box = box;
+    g_box.strCaption = caption;
+    g_box.hWndOwner = GetWindow(hWnd, GW_OWNER);
+    EnumChildWindows(hWnd, CollectBoxChild, 0);
     PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
     return FALSE;
 }
 
-void CALLBACK DismissMessageBox(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK OnBoxTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    EnumThreadWindows(GetCurrentThreadId(), FindMessageBox, 0);
+    EnumThreadWindows(GetCurrentThreadId(), DismissMessageBox, 0);
 }
 
 class CFailingStartDialog : public CTestProgressDialog
@@ -201,7 +194,7 @@ TEST(CProgressDialog, WithoutAWorkerThreadOnlyAMessageBoxShowsAndTheResultIs2)
 {
     g_box = {};
     CFailingStartDialog dialog;
-    const UINT_PTR nTimer = SetTimer(nullptr, 0, 20, DismissMessageBox);
+    const UINT_PTR nTimer = SetTimer(nullptr, 0, 20, OnBoxTimer);
     const INT_PTR nResult = dialog.Run();
     KillTimer(nullptr, nTimer);
 
@@ -209,9 +202,8 @@ TEST(CProgressDialog, WithoutAWorkerThreadOnlyAMessageBoxShowsAndTheResultIs2)
     EXPECT_EQ(1, g_box.nBoxes);
     EXPECT_EQ("Failed to create thread.", g_box.strText);
     EXPECT_EQ("", g_box.strCaption);
-    EXPECT_EQ(1, g_box.nVisibleButtons);
-    EXPECT_EQ(g_hWndProgress, g_box.hWndOwner);
-    EXPECT_FALSE(g_box.bOwnerVisible);
+    EXPECT_EQ(1, g_box.nButtons);
+    EXPECT_EQ(g_hWndProgress, g_box.hWndOwner); // owned by the window, which never showed
     EXPECT_FALSE(dialog.m_bEverShown);
     EXPECT_EQ(JOB_RUNNING, dialog.Job().m_nState);
 }

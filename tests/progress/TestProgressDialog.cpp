@@ -11,6 +11,8 @@
 
 const char* const TEST_PASSWORD = "progress";
 
+namespace
+{
 IDecryptor* TestDecryptor()
 {
     static CBlowfish* pCipher = [] {
@@ -22,6 +24,24 @@ IDecryptor* TestDecryptor()
     }();
     return pCipher;
 }
+
+// A crash on any thread (a worker using a destroyed window, say) ends the test program
+// at once with a message, instead of waiting in the emulator's debugger.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pInfo)
+{
+    std::fprintf(stderr, "Crash: exception %08lX at %p\n", pInfo->ExceptionRecord->ExceptionCode,
+                 pInfo->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+const LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = SetUnhandledExceptionFilter(ReportCrash);
+
+DWORD WINAPI IdleThreadProc(LPVOID)
+{
+    return 0;
+}
+} // namespace
 
 std::atomic<int> CTestProgressDialog::s_nGatedWorkersEnded{0};
 
@@ -48,48 +68,29 @@ void CTestProgressDialog::OpenGate()
     SetEvent(m_hGate);
 }
 
-DWORD WINAPI CTestProgressDialog::GatedThreadProc(LPVOID pStart)
+DWORD WINAPI CTestProgressDialog::GatedThreadProc(LPVOID pThis)
 {
-    const GATED_START start = *static_cast<GATED_START*>(pStart);
-    WaitForSingleObject(start.hGate, INFINITE);
-    const DWORD dwResult = start.pfnStart(start.pParam);
+    // Copied first: the object may be gone once the worker has finished.
+    auto& dialog = *static_cast<CTestProgressDialog*>(pThis);
+    const LPTHREAD_START_ROUTINE pfnStart = dialog.m_pfnStart;
+    const LPVOID pParam = dialog.m_pParam;
+    WaitForSingleObject(dialog.m_hGate, INFINITE);
+    const DWORD dwResult = pfnStart(pParam);
     ++s_nGatedWorkersEnded;
     return dwResult;
 }
-
-namespace
-{
-// A crash on any thread (a worker using a destroyed window, say) ends the test program
-// at once with a message, instead of waiting in the emulator's debugger.
-LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pInfo)
-{
-    std::fprintf(stderr, "Crash: exception %08lX at %p\n", pInfo->ExceptionRecord->ExceptionCode,
-                 pInfo->ExceptionRecord->ExceptionAddress);
-    std::fflush(stderr);
-    TerminateProcess(GetCurrentProcess(), 3);
-    return EXCEPTION_EXECUTE_HANDLER;
-}
-const LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = SetUnhandledExceptionFilter(ReportCrash);
-
-DWORD WINAPI IdleThreadProc(LPVOID)
-{
-    return 0;
-}
-} // namespace
 
 HANDLE CTestProgressDialog::StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
 {
     m_hWndStarted = m_hWnd;
     switch (m_worker)
     {
-    case WORKER::REAL:
-        return CProgressDialog::StartThread(pfnStart, pParam);
     case WORKER::GATED:
-        m_gatedStart = {pfnStart, pParam, m_hGate};
-        return CreateThread(nullptr, 0, GatedThreadProc, &m_gatedStart, 0, nullptr);
+        m_pfnStart = pfnStart;
+        m_pParam = pParam;
+        return CreateThread(nullptr, 0, GatedThreadProc, this, 0, nullptr);
     case WORKER::MANUAL:
         return CreateThread(nullptr, 0, IdleThreadProc, nullptr, 0, nullptr);
-    case WORKER::FAILS:
     default:
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -113,7 +114,6 @@ INT_PTR CTestProgressDialog::RunWithDriver(const std::function<void(HWND hWnd)>&
             return;
         }
         driver(hWnd);
-
         if (!IsWindow(hWnd))
             return;
         OpenGate();
@@ -132,8 +132,7 @@ INT_PTR CTestProgressDialog::RunWithDriver(const std::function<void(HWND hWnd)>&
 std::string TextOf(HWND hWnd)
 {
     std::vector<char> buffer(256 * 1024);
-    const LRESULT nLength =
-        SendMessageA(hWnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT nLength = SendMessageA(hWnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     return std::string(buffer.data(), static_cast<size_t>(nLength));
 }
 
@@ -147,14 +146,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeoutMs)
         Sleep(5);
     }
     return true;
-}
-
-RECT ChildRect(HWND hWnd, int nId)
-{
-    RECT rc = {};
-    GetWindowRect(GetDlgItem(hWnd, nId), &rc);
-    MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
 }
 
 bool IsChildEnabled(HWND hWnd, int nId)
