@@ -1,8 +1,9 @@
 #pragma once
 
-// Shared pieces of the decoder tests: a keyed cipher, reading a decoder to its end,
-// and decoders whose allocator can be made to fail.
+// Shared pieces of the decoder tests: a keyed cipher, one that fails on demand, reading
+// a decoder to its end, and decoders whose allocator is watched or made to fail.
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -27,51 +28,30 @@ private:
     CBlowfish m_cipher;
 };
 
-// Forwards to a real decryptor, checks that every decryption starts a fresh chain
-// (Reset since the previous one), and can be made to fail from the n-th decryption.
-class CheckingDecryptor : public IDecryptor
+// Forwards to a real decryptor until its `failFrom`-th decryption, which and every later one return `code`.
+class FailingDecryptor : public IDecryptor
 {
 public:
-    explicit CheckingDecryptor(IDecryptor* inner) : m_pInner(inner) {}
-    void FailFrom(int decryption, HRESULT code)
-    {
-        m_nFailFrom = decryption;
-        m_hrFail = code;
-    }
-    int Decryptions() const { return m_nDecryptions; }
-    int ChainsCarriedOver() const { return m_nCarriedOver; }
+    FailingDecryptor(IDecryptor* inner, int failFrom, HRESULT code) : m_pInner(inner), m_nFailFrom(failFrom), m_hr(code) {}
 
     UINT GetBlockSize() override { return m_pInner->GetBlockSize(); }
     HRESULT GetMode(int* mode) override { return m_pInner->GetMode(mode); }
     HRESULT SetMode(int mode) override { return m_pInner->SetMode(mode); }
-    HRESULT Reset() override
-    {
-        m_bFresh = true;
-        return m_pInner->Reset();
-    }
+    HRESULT Reset() override { return m_pInner->Reset(); }
     HRESULT Decrypt(const void* input, void* output, UINT length) override
     {
-        return Count() ? m_hrFail : m_pInner->Decrypt(input, output, length);
+        return ++m_nCalls >= m_nFailFrom ? m_hr : m_pInner->Decrypt(input, output, length);
     }
     HRESULT DecryptInPlace(void* buffer, UINT length) override
     {
-        return Count() ? m_hrFail : m_pInner->DecryptInPlace(buffer, length);
+        return ++m_nCalls >= m_nFailFrom ? m_hr : m_pInner->DecryptInPlace(buffer, length);
     }
 
 private:
-    bool Count() // true when this decryption is to fail
-    {
-        m_nCarriedOver += m_bFresh ? 0 : 1;
-        m_bFresh = false;
-        return ++m_nDecryptions >= m_nFailFrom && m_nFailFrom > 0;
-    }
-
     IDecryptor* m_pInner;
-    bool m_bFresh = false;
-    int m_nDecryptions = 0;
-    int m_nCarriedOver = 0;
-    int m_nFailFrom = 0;
-    HRESULT m_hrFail = RESULT_OK;
+    int m_nFailFrom;
+    HRESULT m_hr;
+    int m_nCalls = 0;
 };
 
 struct ReadOutcome
@@ -85,14 +65,11 @@ inline ReadOutcome ReadToEnd(IReadStream& stream, UINT64 piece = 0x10000)
 {
     ReadOutcome outcome{RESULT_OK, {}};
     std::vector<BYTE> buffer(static_cast<size_t>(piece));
-    for (;;)
-    {
-        UINT64 done = 0;
-        outcome.hr = stream.Read(buffer.data(), piece, &done);
+    UINT64 done = 0;
+    while ((outcome.hr = stream.Read(buffer.data(), piece, &done)) == RESULT_OK)
         outcome.bytes.insert(outcome.bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
-        if (outcome.hr != RESULT_OK)
-            return outcome;
-    }
+    outcome.bytes.insert(outcome.bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
+    return outcome;
 }
 
 enum class AllocationFault
@@ -103,20 +80,23 @@ enum class AllocationFault
     ThrowOther,
 };
 
-// A decoder whose allocator fails on its `failingCall`-th call (counted from 1).
+// A decoder whose allocator counts its calls, keeps the largest size asked for, and
+// fails its `failingCall`-th call (counted from 1) as `fault` says.
 template <class Decoder>
-class AllocationFaultDecoder : public Decoder
+class WatchedDecoder : public Decoder
 {
 public:
-    AllocationFaultDecoder(AllocationFault fault, int failingCall, HRESULT carried = RESULT_OUT_OF_MEMORY)
+    WatchedDecoder(AllocationFault fault = AllocationFault::None, int failingCall = 0, HRESULT carried = RESULT_OK)
         : m_fault(fault), m_nFailingCall(failingCall), m_hrCarried(carried)
     {
     }
     int Calls() const { return m_nCalls; }
+    size_t Largest() const { return m_nLargest; }
 
 protected:
     BYTE* AllocateRaw(size_t size) override
     {
+        m_nLargest = std::max(m_nLargest, size);
         if (++m_nCalls == m_nFailingCall)
         {
             switch (m_fault)
@@ -135,4 +115,5 @@ private:
     int m_nFailingCall;
     HRESULT m_hrCarried;
     int m_nCalls = 0;
+    size_t m_nLargest = 0;
 };

@@ -1,10 +1,11 @@
 // The stream contract both layouts share: lifecycle, Read, Seek, buffer allocation,
-// round trips. Each test runs once per decoder.
+// round trips, and failures of the source or the cipher. Each test runs once per decoder.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
 
 #include "decode/CChunkDecoder.h"
 #include "decode/CRecordDecoder.h"
@@ -14,6 +15,7 @@
 namespace
 {
 const std::string PASSWORD = "shared contract";
+constexpr HRESULT SOURCE_FAILURE = MakeResult(0x8007001E);
 
 template <class Decoder>
 struct Layout;
@@ -23,10 +25,12 @@ struct Layout<CRecordDecoder>
 {
     static constexpr int ALLOCATIONS = 3; // header, last record, record buffer
 
-    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, const std::string& password = PASSWORD)
+    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, BYTE filler = 0,
+                                    const std::string& password = PASSWORD)
     {
         RecordFormatOptions options;
         options.payloadUnit = unit;
+        options.filler = filler;
         return EncodeRecordFormat(plain, password, options);
     }
 
@@ -36,6 +40,8 @@ struct Layout<CRecordDecoder>
         auto stored = [](size_t payload) { return (payload + 19 + 7) / 8 * 8; };
         return stored(length % unit) < stored(unit);
     }
+
+    static UINT64 OffsetOf64ByteUnit(UINT64 k) { return 4 + k * 88; }
 };
 
 template <>
@@ -43,24 +49,30 @@ struct Layout<CChunkDecoder>
 {
     static constexpr int ALLOCATIONS = 2; // header, chunk buffer
 
-    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, const std::string& password = PASSWORD)
+    static std::vector<BYTE> Encode(const std::vector<BYTE>& plain, UINT32 unit, BYTE filler = 0,
+                                    const std::string& password = PASSWORD)
     {
         ChunkFormatOptions options;
         options.chunkSize = unit;
+        options.filler = filler;
         return EncodeChunkFormat(plain, password, options);
     }
 
     static bool CanHold(size_t, UINT32) { return true; }
+
+    static UINT64 OffsetOf64ByteUnit(UINT64 k) { return 16 + k * 64; }
 };
 
 template <class Decoder>
 class UnitDecoderTest : public ::testing::Test
 {
 protected:
+    using L = Layout<Decoder>;
+
     void Open(const std::vector<BYTE>& plain, UINT32 unit)
     {
         m_plain = plain;
-        m_source = MemoryStream(Layout<Decoder>::Encode(plain, unit));
+        m_source = MemoryStream(L::Encode(plain, unit));
         ASSERT_EQ(m_decoder.Init(&m_source, m_cipher.Decryptor()), RESULT_OK);
     }
 
@@ -75,6 +87,10 @@ protected:
         EXPECT_EQ(value, 0u);
     }
 
+    // Eight units of 64 bytes and a last one of 10.
+    static std::vector<BYTE> NineUnits() { return MakePlaintext(8 * 64 + 10); }
+    std::vector<BYTE> Prefix(UINT64 units) const { return {m_plain.begin(), m_plain.begin() + units * 64}; }
+
     std::vector<BYTE> m_plain;
     MemoryStream m_source;
     KeyedCipher m_cipher{PASSWORD};
@@ -84,15 +100,32 @@ protected:
 using Decoders = ::testing::Types<CRecordDecoder, CChunkDecoder>;
 TYPED_TEST_SUITE(UnitDecoderTest, Decoders);
 
-TYPED_TEST(UnitDecoderTest, UninitialisedUntilInitSucceeds)
+TYPED_TEST(UnitDecoderTest, InitStartsAfreshAndOnlySuccessInitialises)
 {
     this->ExpectUninitialised();
-
-    MemoryStream garbage(std::vector<BYTE>(64, 0x11));
-    EXPECT_NE(this->m_decoder.Init(&garbage, this->m_cipher.Decryptor()), RESULT_OK);
+    EXPECT_EQ(this->m_decoder.Init(nullptr, this->m_cipher.Decryptor()), RESULT_INVALID_ARG);
     this->ExpectUninitialised();
 
-    EXPECT_EQ(this->m_decoder.Init(nullptr, this->m_cipher.Decryptor()), RESULT_INVALID_ARG);
+    this->Open(MakePlaintext(1000, 1), 100);
+    std::vector<BYTE> buffer(150);
+    ASSERT_EQ(this->m_decoder.Read(buffer.data(), 150, nullptr), RESULT_OK);
+
+    // Another file, unit and key: unit 0 must now come from the new file, read from its start.
+    const std::vector<BYTE> second = MakePlaintext(120, 2);
+    MemoryStream source(TestFixture::L::Encode(second, 50, 0, "another key"));
+    KeyedCipher cipher("another key");
+    ASSERT_EQ(this->m_decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
+    UINT64 size = 0, position = 9;
+    EXPECT_EQ(this->m_decoder.GetSize(&size), RESULT_OK);
+    EXPECT_EQ(size, 120u);
+    EXPECT_EQ(this->m_decoder.GetPosition(&position), RESULT_OK);
+    EXPECT_EQ(position, 0u);
+    EXPECT_EQ(this->m_decoder.Read(buffer.data(), 150, nullptr), RESULT_END_OF_DATA);
+    EXPECT_EQ(std::vector<BYTE>(buffer.begin(), buffer.begin() + 120), second);
+
+    // A failed Init leaves nothing of the file before it.
+    MemoryStream garbage(std::vector<BYTE>(64, 0x11));
+    EXPECT_NE(this->m_decoder.Init(&garbage, cipher.Decryptor()), RESULT_OK);
     this->ExpectUninitialised();
 }
 
@@ -135,68 +168,145 @@ TYPED_TEST(UnitDecoderTest, ReadAndSeekContract)
     std::vector<BYTE> buffer(300, 0xEE);
     for (const auto& step : steps)
     {
-        UINT64 before = 0;
+        UINT64 before = 0, after = 0, done = 12345;
         ASSERT_EQ(this->m_decoder.GetPosition(&before), RESULT_OK);
-        UINT64 done = 12345;
         if (step.op == READ)
         {
             EXPECT_EQ(this->m_decoder.Read(buffer.data(), static_cast<UINT64>(step.value), &done), step.expected)
                 << step.name;
             EXPECT_EQ(done, step.done) << step.name;
-            if (done != 0 && done != 12345)
-            {
-                EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done),
-                                       this->m_plain.begin() + static_cast<std::ptrdiff_t>(before)))
-                    << step.name;
-            }
+            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(step.done),
+                                   this->m_plain.begin() + static_cast<std::ptrdiff_t>(before)))
+                << step.name;
         }
         else
         {
             EXPECT_EQ(this->m_decoder.Seek(step.value, step.origin), step.expected) << step.name;
         }
-        UINT64 after = 0;
         EXPECT_EQ(this->m_decoder.GetPosition(&after), RESULT_OK);
         EXPECT_EQ(after, step.position) << step.name;
     }
 }
 
-TYPED_TEST(UnitDecoderTest, ReadWithoutDoneCounter)
+TYPED_TEST(UnitDecoderTest, RandomAccessMatchesThePlaintext)
 {
-    this->Open(MakePlaintext(120), 50);
-    std::vector<BYTE> buffer(200);
-    EXPECT_EQ(this->m_decoder.Read(buffer.data(), 100, nullptr), RESULT_OK);
-    EXPECT_EQ(this->m_decoder.Read(buffer.data() + 100, 100, nullptr), RESULT_END_OF_DATA);
-    buffer.resize(120);
-    EXPECT_EQ(buffer, this->m_plain);
+    this->Open(MakePlaintext(5000, 9), 333);
+    std::mt19937 random(12345);
+    std::vector<BYTE> buffer(1200);
+    for (int i = 0; i < 200; ++i)
+    {
+        const UINT64 position = random() % 5000, count = random() % 1200;
+        ASSERT_EQ(this->m_decoder.Seek(static_cast<INT64>(position), SEEK_ORIGIN_BEGIN), RESULT_OK);
+        UINT64 done = 0;
+        const HRESULT hr = this->m_decoder.Read(buffer.data(), count, &done);
+        ASSERT_EQ(done, std::min<UINT64>(count, 5000 - position));
+        ASSERT_EQ(hr, done == count ? RESULT_OK : RESULT_END_OF_DATA);
+        ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done),
+                               this->m_plain.begin() + static_cast<std::ptrdiff_t>(position)));
+    }
 }
 
-TYPED_TEST(UnitDecoderTest, SecondInitDiscardsTheFirstFile)
+// Every length and unit the layout can hold comes back byte for byte, whatever the ignored
+// bytes hold, read in pieces that do not line up with the units; a length it cannot hold is
+// refused, not misread. The lengths leave every amount of fill (0 to 7) after a last trailer.
+TYPED_TEST(UnitDecoderTest, RoundTrips)
 {
-    this->Open(MakePlaintext(1000, 1), 100);
-    std::vector<BYTE> buffer(150);
-    ASSERT_EQ(this->m_decoder.Read(buffer.data(), 150, nullptr), RESULT_OK);
+    const size_t lengths[] = {0, 1, 7, 8, 9, 16, 63, 64, 65, 70, 99, 100, 101, 250, 1000, 4099};
+    const UINT32 units[] = {1, 6, 7, 8, 9, 64, 100, 4096};
+    for (UINT32 unit : units)
+    {
+        for (size_t length : lengths)
+        {
+            SCOPED_TRACE(std::to_string(length) + " bytes in units of " + std::to_string(unit));
+            const std::vector<BYTE> plain = MakePlaintext(length, static_cast<UINT32>(length + unit));
+            MemoryStream source(TestFixture::L::Encode(plain, unit, static_cast<BYTE>(length * 3 + unit)));
+            KeyedCipher cipher(PASSWORD);
+            TypeParam decoder;
+            const HRESULT hr = decoder.Init(&source, cipher.Decryptor());
+            if (!TestFixture::L::CanHold(length, unit))
+            {
+                EXPECT_EQ(hr, DEC_E_HEADER);
+                continue;
+            }
+            ASSERT_EQ(hr, RESULT_OK);
+            const ReadOutcome out = ReadToEnd(decoder, 37);
+            EXPECT_EQ(out.hr, RESULT_END_OF_DATA);
+            EXPECT_EQ(out.bytes, plain);
+        }
+    }
+}
 
-    // Another file, unit and key: the same unit index 0 must come from the new file.
-    const std::vector<BYTE> second = MakePlaintext(120, 2);
-    MemoryStream source(Layout<TypeParam>::Encode(second, 50, "another key"));
-    KeyedCipher cipher("another key");
-    ASSERT_EQ(this->m_decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
-    UINT64 size = 0, position = 9;
-    EXPECT_EQ(this->m_decoder.GetSize(&size), RESULT_OK);
-    EXPECT_EQ(size, 120u);
-    EXPECT_EQ(this->m_decoder.GetPosition(&position), RESULT_OK);
-    EXPECT_EQ(position, 0u);
-    EXPECT_EQ(ReadToEnd(this->m_decoder, 30).bytes, second);
+TYPED_TEST(UnitDecoderTest, SequentialReadingLoadsEachUnitOnce)
+{
+    this->Open(TestFixture::NineUnits(), 64);
+    this->m_source.ClearCounts();
+    EXPECT_EQ(ReadToEnd(this->m_decoder, 7).bytes, this->m_plain);
+    for (UINT64 k = 1; k <= 8; ++k) // unit 0 was loaded by Init
+        EXPECT_EQ(this->m_source.ReadsAt(TestFixture::L::OffsetOf64ByteUnit(k)), 1u) << k;
+    EXPECT_EQ(this->m_source.ReadCount(), 8u);
+}
 
-    // A failed Init leaves nothing of the file before it.
-    MemoryStream garbage(std::vector<BYTE>(64, 0x11));
-    EXPECT_NE(this->m_decoder.Init(&garbage, cipher.Decryptor()), RESULT_OK);
-    this->ExpectUninitialised();
+// A failing source passes its own code on. A source that no longer holds a unit that Init
+// counted on (cut while being read) is RESULT_FAIL, never the normal end of the data.
+TYPED_TEST(UnitDecoderTest, SourceFailuresPassThrough)
+{
+    using Format = typename TestFixture::L;
+    const struct
+    {
+        const char* name;
+        void (*beforeInit)(MemoryStream&);
+        void (*afterInit)(MemoryStream&);
+        HRESULT expected;
+        UINT64 unitsDelivered;
+    } cases[] = {
+        {"size fails", [](MemoryStream& s) { s.FailGetSize(SOURCE_FAILURE); }, nullptr, SOURCE_FAILURE, 0},
+        {"seek fails", [](MemoryStream& s) { s.FailSeek(SOURCE_FAILURE); }, nullptr, SOURCE_FAILURE, 0},
+        {"read fails in unit 3", nullptr,
+         [](MemoryStream& s) { s.FailReadsFrom(Format::OffsetOf64ByteUnit(3) + 10, SOURCE_FAILURE); }, SOURCE_FAILURE, 3},
+        {"cut inside unit 4", nullptr, [](MemoryStream& s) { s.Data().resize(Format::OffsetOf64ByteUnit(4) + 40); },
+         RESULT_FAIL, 4},
+        {"cut at unit 4", nullptr, [](MemoryStream& s) { s.Data().resize(Format::OffsetOf64ByteUnit(4)); }, RESULT_FAIL, 4},
+        {"last unit cut", nullptr, [](MemoryStream& s) { s.Data().resize(Format::OffsetOf64ByteUnit(8) + 8); },
+         RESULT_FAIL, 8},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        this->m_plain = TestFixture::NineUnits();
+        MemoryStream source(Format::Encode(this->m_plain, 64));
+        TypeParam decoder;
+        if (c.beforeInit != nullptr)
+        {
+            c.beforeInit(source);
+            EXPECT_EQ(decoder.Init(&source, this->m_cipher.Decryptor()), c.expected);
+            continue;
+        }
+        ASSERT_EQ(decoder.Init(&source, this->m_cipher.Decryptor()), RESULT_OK);
+        c.afterInit(source);
+        const ReadOutcome out = ReadToEnd(decoder);
+        EXPECT_EQ(out.hr, c.expected);
+        EXPECT_EQ(out.bytes, this->Prefix(c.unitsDelivered));
+    }
+}
+
+// A failing decryption passes its code on, whether Init or a later Read meets it.
+TYPED_TEST(UnitDecoderTest, CipherFailuresPassThrough)
+{
+    constexpr HRESULT CIPHER_FAILURE = MakeResult(0x80090005);
+    const std::vector<BYTE> image = TestFixture::L::Encode(MakePlaintext(1000), 64);
+    for (int failing : {1, 2, 5})
+    {
+        MemoryStream source(image);
+        FailingDecryptor decryptor(this->m_cipher.Decryptor(), failing, CIPHER_FAILURE);
+        TypeParam decoder;
+        const HRESULT hr = decoder.Init(&source, &decryptor);
+        EXPECT_EQ(hr == RESULT_OK ? ReadToEnd(decoder).hr : hr, CIPHER_FAILURE) << failing;
+    }
 }
 
 TYPED_TEST(UnitDecoderTest, AllocationFailuresBecomeResultCodes)
 {
-    const std::vector<BYTE> image = Layout<TypeParam>::Encode(MakePlaintext(250), 100);
+    const std::vector<BYTE> image = TestFixture::L::Encode(MakePlaintext(250), 100);
     constexpr HRESULT CARRIED = MakeResult(0x8007000E);
     const struct
     {
@@ -211,102 +321,19 @@ TYPED_TEST(UnitDecoderTest, AllocationFailuresBecomeResultCodes)
     };
     for (const auto& f : faults)
     {
-        for (int call = 1; call <= Layout<TypeParam>::ALLOCATIONS; ++call)
+        for (int call = 1; call <= TestFixture::L::ALLOCATIONS; ++call)
         {
             MemoryStream source(image);
-            KeyedCipher cipher(PASSWORD);
-            AllocationFaultDecoder<TypeParam> decoder(f.fault, call, f.carried);
-            EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), f.expected) << "allocation " << call;
+            WatchedDecoder<TypeParam> decoder(f.fault, call, f.carried);
+            EXPECT_EQ(decoder.Init(&source, this->m_cipher.Decryptor()), f.expected) << "allocation " << call;
             UINT64 size = 0;
             EXPECT_EQ(decoder.GetSize(&size), RESULT_NOT_INITIALIZED);
         }
     }
-    // Without faults the same decoder works and allocates exactly that many blocks.
+    // Without faults the same decoder works, and the loop above reached each of its allocations.
     MemoryStream source(image);
-    KeyedCipher cipher(PASSWORD);
-    AllocationFaultDecoder<TypeParam> decoder(AllocationFault::None, 0);
-    EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
-    EXPECT_EQ(decoder.Calls(), Layout<TypeParam>::ALLOCATIONS);
-}
-
-// Every length and unit the layout can hold comes back byte for byte, read in pieces
-// that do not line up with the units; a length it cannot hold is refused, not misread.
-TYPED_TEST(UnitDecoderTest, RoundTrips)
-{
-    const size_t lengths[] = {0, 1, 7, 8, 9, 16, 63, 64, 65, 99, 100, 101, 250, 1000, 4099};
-    const UINT32 units[] = {1, 6, 7, 8, 9, 64, 100, 4096};
-    for (UINT32 unit : units)
-    {
-        for (size_t length : lengths)
-        {
-            const std::vector<BYTE> plain = MakePlaintext(length, static_cast<UINT32>(length + unit));
-            MemoryStream source(Layout<TypeParam>::Encode(plain, unit));
-            KeyedCipher cipher(PASSWORD);
-            TypeParam decoder;
-            const HRESULT hr = decoder.Init(&source, cipher.Decryptor());
-            if (!Layout<TypeParam>::CanHold(length, unit))
-            {
-                EXPECT_EQ(hr, DEC_E_HEADER) << length << "/" << unit;
-                continue;
-            }
-            ASSERT_EQ(hr, RESULT_OK) << length << "/" << unit;
-            const ReadOutcome out = ReadToEnd(decoder, 37);
-            EXPECT_EQ(out.hr, RESULT_END_OF_DATA) << length << "/" << unit;
-            EXPECT_EQ(out.bytes, plain) << length << "/" << unit;
-        }
-    }
-}
-
-// Every record, chunk and header is its own message, so each decryption must start a
-// fresh chain; a failing decryption passes its code on, at any point.
-TYPED_TEST(UnitDecoderTest, EveryUnitIsDecryptedWithAFreshChain)
-{
-    const std::vector<BYTE> plain = MakePlaintext(1000);
-    const std::vector<BYTE> image = Layout<TypeParam>::Encode(plain, 64);
-    KeyedCipher cipher(PASSWORD);
-    {
-        MemoryStream source(image);
-        CheckingDecryptor checking(cipher.Decryptor());
-        TypeParam decoder;
-        ASSERT_EQ(decoder.Init(&source, &checking), RESULT_OK);
-        EXPECT_EQ(ReadToEnd(decoder, 100).bytes, plain);
-        EXPECT_EQ(checking.ChainsCarriedOver(), 0);
-        EXPECT_GT(checking.Decryptions(), 16);
-    }
-    constexpr HRESULT CIPHER_FAILURE = MakeResult(0x80090005);
-    for (int failing : {1, 2, 5})
-    {
-        MemoryStream source(image);
-        CheckingDecryptor checking(cipher.Decryptor());
-        checking.FailFrom(failing, CIPHER_FAILURE);
-        TypeParam decoder;
-        const HRESULT hr = decoder.Init(&source, &checking);
-        const HRESULT hrFirstFailure = hr == RESULT_OK ? ReadToEnd(decoder).hr : hr;
-        EXPECT_EQ(hrFirstFailure, CIPHER_FAILURE) << failing;
-    }
-}
-
-TYPED_TEST(UnitDecoderTest, RandomAccessMatchesThePlaintext)
-{
-    this->Open(MakePlaintext(5000, 9), 333);
-    UINT32 state = 12345;
-    auto next = [&state](UINT32 bound) {
-        state = state * 1103515245u + 12345u;
-        return (state >> 8) % bound;
-    };
-    std::vector<BYTE> buffer(1200);
-    for (int i = 0; i < 200; ++i)
-    {
-        const UINT64 position = next(5000);
-        const UINT64 count = next(1200);
-        ASSERT_EQ(this->m_decoder.Seek(static_cast<INT64>(position), SEEK_ORIGIN_BEGIN), RESULT_OK);
-        UINT64 done = 0;
-        const HRESULT hr = this->m_decoder.Read(buffer.data(), count, &done);
-        const UINT64 expected = std::min<UINT64>(count, 5000 - position);
-        ASSERT_EQ(done, expected);
-        ASSERT_EQ(hr, expected == count ? RESULT_OK : RESULT_END_OF_DATA);
-        ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done),
-                               this->m_plain.begin() + static_cast<std::ptrdiff_t>(position)));
-    }
+    WatchedDecoder<TypeParam> decoder;
+    EXPECT_EQ(decoder.Init(&source, this->m_cipher.Decryptor()), RESULT_OK);
+    EXPECT_EQ(decoder.Calls(), TestFixture::L::ALLOCATIONS);
 }
 } // namespace

@@ -31,19 +31,16 @@ HRESULT MemoryStream::GetSize(UINT64* size)
 {
     if (m_hrGetSize != RESULT_OK)
         return m_hrGetSize;
-    *size = m_bReportSize ? m_nReportedSize : m_data.size();
+    *size = m_nReportedSize != ~0ull ? m_nReportedSize : m_data.size();
     return RESULT_OK;
 }
 
 HRESULT MemoryStream::Read(void* buffer, UINT64 count, UINT64* done)
 {
-    m_reads.push_back({m_nPosition, count});
-    UINT64 end = m_data.size();
-    const bool bFailing = m_bFailReads && (m_nPosition >= m_nFailOffset || count > m_nFailOffset - m_nPosition);
-    if (bFailing)
-        end = std::min(end, m_nFailOffset);
-    const UINT64 available = m_nPosition < end ? end - m_nPosition : 0;
-    const UINT64 delivered = std::min(count, available);
+    m_readOffsets.push_back(m_nPosition);
+    const bool bFailing = m_hrRead != RESULT_OK && (m_nPosition >= m_nFailOffset || count > m_nFailOffset - m_nPosition);
+    const UINT64 end = bFailing ? std::min<UINT64>(m_data.size(), m_nFailOffset) : m_data.size();
+    const UINT64 delivered = m_nPosition < end ? std::min(count, end - m_nPosition) : 0;
     if (delivered != 0)
         std::memcpy(buffer, m_data.data() + m_nPosition, static_cast<size_t>(delivered));
     m_nPosition += delivered;
@@ -56,27 +53,11 @@ HRESULT MemoryStream::Read(void* buffer, UINT64 count, UINT64* done)
 
 void MemoryStream::FailReadsFrom(UINT64 offset, HRESULT code)
 {
-    m_bFailReads = true;
     m_nFailOffset = offset;
     m_hrRead = code;
 }
 
-void MemoryStream::ClearFaults()
-{
-    m_bFailReads = false;
-    m_hrGetSize = RESULT_OK;
-    m_hrSeek = RESULT_OK;
-    m_bReportSize = false;
-}
-
-void MemoryStream::ReportSize(UINT64 size)
-{
-    m_bReportSize = true;
-    m_nReportedSize = size;
-}
-
 size_t MemoryStream::ReadsAt(UINT64 offset) const
 {
-    return static_cast<size_t>(std::count_if(m_reads.begin(), m_reads.end(),
-                                             [offset](const ReadCall& call) { return call.offset == offset; }));
+    return static_cast<size_t>(std::count(m_readOffsets.begin(), m_readOffsets.end(), offset));
 }

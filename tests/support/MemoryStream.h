@@ -2,9 +2,9 @@
 
 // An input stream over bytes in memory, for tests: it keeps the stream contract of a
 // file (short reads return RESULT_END_OF_DATA with the bytes read, seeking past the end
-// is allowed, before the start is RESULT_NEGATIVE_SEEK), counts what is asked of it,
-// and can be made to fail. Data() may be changed at any time, e.g. shrunk after a
-// decoder's Init to play a file that is cut while it is being read.
+// is allowed, before the start is RESULT_NEGATIVE_SEEK), records where each Read
+// started, and can be made to fail. Data() may be changed at any time, e.g. shrunk
+// after a decoder's Init to play a file that is cut while it is being read.
 
 #include <cstddef>
 #include <utility>
@@ -15,12 +15,6 @@
 class MemoryStream : public IInputStream
 {
 public:
-    struct ReadCall
-    {
-        UINT64 offset;
-        UINT64 count;
-    };
-
     MemoryStream() = default;
     explicit MemoryStream(std::vector<BYTE> data) : m_data(std::move(data)) {}
 
@@ -31,31 +25,25 @@ public:
 
     std::vector<BYTE>& Data() { return m_data; }
 
-    // Every Read that reaches byte `offset` or beyond delivers the bytes before it
-    // and returns `code`.
+    // Every Read that reaches byte `offset` or beyond delivers the bytes before it and returns `code`.
     void FailReadsFrom(UINT64 offset, HRESULT code);
     void FailGetSize(HRESULT code) { m_hrGetSize = code; }
     void FailSeek(HRESULT code) { m_hrSeek = code; }
-    void ClearFaults();
-
     // GetSize reports this instead of the data's length (a size that lies).
-    void ReportSize(UINT64 size);
+    void ReportSize(UINT64 size) { m_nReportedSize = size; }
 
-    const std::vector<ReadCall>& Reads() const { return m_reads; }
-    size_t ReadCount() const { return m_reads.size(); }
-    size_t ReadsAt(UINT64 offset) const; // calls that started at `offset`
-    void ClearCounts() { m_reads.clear(); }
+    size_t ReadCount() const { return m_readOffsets.size(); }
+    size_t ReadsAt(UINT64 offset) const; // Read calls that started at `offset`
+    void ClearCounts() { m_readOffsets.clear(); }
 
 private:
     std::vector<BYTE> m_data;
     UINT64 m_nPosition = 0;
-    std::vector<ReadCall> m_reads;
+    std::vector<UINT64> m_readOffsets;
 
-    bool m_bFailReads = false;
     UINT64 m_nFailOffset = 0;
-    HRESULT m_hrRead = RESULT_OK;
+    HRESULT m_hrRead = RESULT_OK; // reads fail only when set
     HRESULT m_hrGetSize = RESULT_OK;
     HRESULT m_hrSeek = RESULT_OK;
-    bool m_bReportSize = false;
-    UINT64 m_nReportedSize = 0;
+    UINT64 m_nReportedSize = ~0ull; // the data's length
 };

@@ -1,15 +1,14 @@
 #include "tests/support/OvxEncoder.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <stdexcept>
+#include <utility>
 
 #include "decode/CBlowfish.h"
 #include "decode/Crc32.h"
 
 namespace
 {
-const BYTE RECORD_SIGNATURE[4] = {0xE3, 0x00, 0x00, 0x02};
 constexpr size_t BLOCK = 8;
 
 size_t RoundUp(size_t value)
@@ -20,36 +19,30 @@ size_t RoundUp(size_t value)
 class MessageEncryptor
 {
 public:
-    MessageEncryptor(const std::string& password, const std::array<UINT32, 2>& iv)
+    explicit MessageEncryptor(const std::string& password)
     {
-        if (m_cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()),
-                            iv.data()) != RESULT_OK)
+        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
+        if (m_cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv) !=
+            RESULT_OK)
             throw std::invalid_argument("password must be 1 to 56 bytes");
         m_cipher.SetMode(CIPHER_MODE_CBC);
     }
 
-    void Encrypt(std::vector<BYTE>& message)
+    void AppendEncrypted(std::vector<BYTE> message, std::vector<BYTE>& image)
     {
-        m_cipher.Reset();
         if (m_cipher.EncryptInPlace(message.data(), static_cast<UINT>(message.size())) != RESULT_OK)
             throw std::invalid_argument("message length must be a positive multiple of 8");
+        image.insert(image.end(), message.begin(), message.end());
     }
 
 private:
     CBlowfish m_cipher;
 };
 
-void ApplyDamage(std::vector<BYTE>& image, const OvxDamage& damage)
+// Payload length of unit k of `total` bytes cut into units of `unit`; the last is short, maybe empty.
+size_t UnitLength(size_t k, size_t total, size_t unit)
 {
-    for (size_t offset : damage.flipOffsets)
-        image.at(offset) ^= 0x01;
-    image.resize(damage.truncateBy < image.size() ? image.size() - damage.truncateBy : 0);
-    image.insert(image.end(), damage.append.begin(), damage.append.end());
-}
-
-void Append(std::vector<BYTE>& image, const std::vector<BYTE>& message)
-{
-    image.insert(image.end(), message.begin(), message.end());
+    return k < total / unit ? unit : total % unit;
 }
 } // namespace
 
@@ -58,29 +51,25 @@ std::vector<BYTE> EncodeRecordFormat(const std::vector<BYTE>& plaintext, const s
 {
     if (options.payloadUnit == 0)
         throw std::invalid_argument("payload unit must not be 0");
-    MessageEncryptor encryptor(password, options.iv);
-    std::vector<BYTE> image(RECORD_SIGNATURE, RECORD_SIGNATURE + 4);
-
+    MessageEncryptor encryptor(password);
+    std::vector<BYTE> image = {0xE3, 0x00, 0x00, 0x02};
     const size_t unit = options.payloadUnit;
-    const size_t lastIndex = plaintext.size() / unit;
-    for (size_t k = 0; k <= lastIndex; ++k)
+    for (size_t k = 0; k <= plaintext.size() / unit; ++k)
     {
-        const size_t length = k < lastIndex ? unit : plaintext.size() % unit;
-        std::vector<BYTE> record(RoundUp(length + 19), options.fill);
-        std::copy(options.lead.begin(), options.lead.end(), record.begin());
-        const UINT32 storedUnit = k == lastIndex && options.lastRecordUnit ? *options.lastRecordUnit : options.payloadUnit;
-        StoreLittleEndian32(&record[3], storedUnit);
-        StoreLittleEndian32(&record[7], static_cast<UINT32>(k) + (static_cast<long long>(k) == options.wrongIndexRecord));
+        const auto plusOne = [k](long long damaged) { return static_cast<long long>(k) == damaged ? 1u : 0u; };
+        const size_t length = UnitLength(k, plaintext.size(), unit);
         const BYTE* payload = plaintext.data() + k * unit;
+        std::vector<BYTE> record(RoundUp(length + 19), options.filler);
+        StoreLittleEndian32(&record[3], options.payloadUnit + plusOne(options.wrongUnitRecord));
+        StoreLittleEndian32(&record[7], static_cast<UINT32>(k) + plusOne(options.wrongIndexRecord));
         std::copy(payload, payload + length, record.begin() + 11);
-        StoreLittleEndian32(&record[11 + length],
-                            static_cast<UINT32>(length) + (static_cast<long long>(k) == options.wrongLengthRecord));
-        StoreLittleEndian32(&record[15 + length], Crc32(0, payload, static_cast<UINT32>(length)) +
-                                                      (static_cast<long long>(k) == options.wrongCrcRecord));
-        encryptor.Encrypt(record);
-        Append(image, record);
+        StoreLittleEndian32(&record[11 + length], static_cast<UINT32>(length) + plusOne(options.wrongLengthRecord));
+        StoreLittleEndian32(&record[15 + length],
+                            Crc32(0, payload, static_cast<UINT32>(length)) + plusOne(options.wrongCrcRecord));
+        encryptor.AppendEncrypted(std::move(record), image);
     }
-    ApplyDamage(image, options.damage);
+    for (size_t offset : options.damage.flipOffsets)
+        image.at(offset) ^= 0x01;
     return image;
 }
 
@@ -89,38 +78,33 @@ std::vector<BYTE> EncodeChunkFormat(const std::vector<BYTE>& plaintext, const st
 {
     if (options.chunkSize == 0)
         throw std::invalid_argument("chunk size must not be 0");
-    MessageEncryptor encryptor(password, options.iv);
-
-    std::vector<BYTE> header(16, 0);
-    std::copy(options.headerLead.begin(), options.headerLead.end(), header.begin());
-    StoreLittleEndian32(&header[4], options.declaredChunkSize.value_or(options.chunkSize));
-    StoreLittleEndian64(&header[8], options.declaredLength.value_or(plaintext.size()));
-    encryptor.Encrypt(header);
-    std::vector<BYTE> image = header;
+    MessageEncryptor encryptor(password);
+    std::vector<BYTE> header(16, options.filler);
+    StoreLittleEndian32(&header[4], options.chunkSize);
+    StoreLittleEndian64(&header[8], plaintext.size());
+    std::vector<BYTE> image;
+    encryptor.AppendEncrypted(std::move(header), image);
 
     const size_t unit = options.chunkSize;
     const size_t lastIndex = plaintext.size() / unit;
     for (size_t k = 0; k <= lastIndex; ++k)
     {
-        const size_t length = k < lastIndex ? unit : plaintext.size() % unit;
-        // The last chunk always carries fill: a whole block when its payload fills blocks exactly.
+        const size_t length = UnitLength(k, plaintext.size(), unit);
+        // The fill comes first; the last chunk always has some, a whole block when its payload fills blocks.
         const size_t stored = k < lastIndex ? RoundUp(length) : RoundUp(length % BLOCK == 0 ? length + 1 : length);
-        std::vector<BYTE> chunk(stored, options.fill);
+        std::vector<BYTE> chunk(stored, options.filler);
         const BYTE* payload = plaintext.data() + k * unit;
         std::copy(payload, payload + length, chunk.end() - static_cast<std::ptrdiff_t>(length));
-        encryptor.Encrypt(chunk);
-        Append(image, chunk);
+        encryptor.AppendEncrypted(std::move(chunk), image);
     }
-    ApplyDamage(image, options.damage);
     return image;
 }
 
-std::vector<BYTE> EncryptMessage(std::vector<BYTE> message, const std::string& password,
-                                 const std::array<UINT32, 2>& iv)
+std::vector<BYTE> EncryptMessage(std::vector<BYTE> message, const std::string& password)
 {
-    MessageEncryptor encryptor(password, iv);
-    encryptor.Encrypt(message);
-    return message;
+    std::vector<BYTE> encrypted;
+    MessageEncryptor(password).AppendEncrypted(std::move(message), encrypted);
+    return encrypted;
 }
 
 std::vector<BYTE> MakePlaintext(size_t length, UINT32 seed)
