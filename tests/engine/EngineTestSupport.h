@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared ground of the engine tests: the job's cipher keyed as the program keys it, a
-// decryptor that lets a test fail, throw or act at a given call, and a fixture with a
-// temporary folder and a recording display.
+// Shared ground of the engine tests: a temporary folder with in\ and out\, a cipher a
+// test can make fail, throw or act at a given call, a job whose copy buffer can be
+// refused, and a recording display.
 
 #include <functional>
 #include <memory>
@@ -18,50 +18,39 @@
 #include "tests/support/TempFolder.h"
 
 inline const std::string TEST_PASSWORD = "correct horse";
+inline const std::string FINISHED_TEXT = "\n*** Finished ***";
 
-// CBlowfish keyed with a password and the job's fixed initial vector, in CBC mode.
-class KeyedCipher
+inline std::string ProcessingText(const std::string& path) { return "Processing '" + path + "'...\n"; }
+inline std::string FailedText(const char* verb, const std::string& path, const char* code)
+{
+    return std::string("Failed to ") + verb + " '" + path + "'. Reason : [" + code + "]\n";
+}
+
+// The job's cipher keyed as the program keys it; before every decryption `beforeDecrypt`
+// sees the call number (from 1) and may act, throw, or return a failure code instead.
+class HookedCipher : public CBlowfish
 {
 public:
-    explicit KeyedCipher(const std::string& password = TEST_PASSWORD)
+    HookedCipher()
     {
         const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        EXPECT_EQ(m_cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv),
+        EXPECT_EQ(SetKey(reinterpret_cast<const BYTE*>(TEST_PASSWORD.data()), static_cast<UINT>(TEST_PASSWORD.size()), iv),
                   RESULT_OK);
-        EXPECT_EQ(static_cast<IBlockCipher&>(static_cast<IDecryptor&>(m_cipher)).SetMode(CIPHER_MODE_CBC), RESULT_OK);
+        EXPECT_EQ(SetMode(CIPHER_MODE_CBC), RESULT_OK);
     }
-
-    IDecryptor* Get() { return &m_cipher; }
-
-private:
-    CBlowfish m_cipher;
-};
-
-// Forwards to another decryptor; before every decryption `beforeDecrypt` sees the call
-// number (from 1) and may act, throw, or return a failure code instead.
-class HookedDecryptor : public IDecryptor
-{
-public:
-    explicit HookedDecryptor(IDecryptor* pInner) : m_pInner(pInner) {}
 
     std::function<HRESULT(int call)> beforeDecrypt;
     int calls = 0;
 
-    UINT GetBlockSize() override { return m_pInner->GetBlockSize(); }
-    HRESULT GetMode(int* mode) override { return m_pInner->GetMode(mode); }
-    HRESULT SetMode(int mode) override { return m_pInner->SetMode(mode); }
-    HRESULT Reset() override { return m_pInner->Reset(); }
-
     HRESULT Decrypt(const void* input, void* output, UINT length) override
     {
         HRESULT hr = Before();
-        return hr != RESULT_OK ? hr : m_pInner->Decrypt(input, output, length);
+        return hr != RESULT_OK ? hr : CBlowfish::Decrypt(input, output, length);
     }
-
     HRESULT DecryptInPlace(void* buffer, UINT length) override
     {
         HRESULT hr = Before();
-        return hr != RESULT_OK ? hr : m_pInner->DecryptInPlace(buffer, length);
+        return hr != RESULT_OK ? hr : CBlowfish::DecryptInPlace(buffer, length);
     }
 
 private:
@@ -70,8 +59,20 @@ private:
         ++calls;
         return beforeDecrypt ? beforeDecrypt(calls) : RESULT_OK;
     }
+};
 
-    IDecryptor* m_pInner;
+// A job whose copy buffer a test can refuse.
+class TestJob : public CExtractJob
+{
+public:
+    using CExtractJob::CExtractJob;
+    bool bRefuseCopyBuffer = false;
+
+protected:
+    std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size) override
+    {
+        return bRefuseCopyBuffer ? nullptr : CExtractJob::AllocateCopyBuffer(size);
+    }
 };
 
 class EngineTest : public ::testing::Test
@@ -80,30 +81,19 @@ protected:
     std::string In(const std::string& relative = "") const { return m_temp.PathOf("in\\" + relative); }
     std::string Out(const std::string& relative = "") const { return m_temp.PathOf("out\\" + relative); }
 
-    // A job over in\ and out\ (or the given paths) with the recording display.
-    std::unique_ptr<CExtractJob> MakeJob(const std::string& source, const std::string& destination, BYTE bSingleFile,
-                                         BYTE bOverwrite = 0, IDecryptor* pDecryptor = nullptr)
+    // A job decrypting with m_cipher (unhooked again) and reporting to a fresh m_display.
+    std::unique_ptr<TestJob> MakeJob(const std::string& source, const std::string& destination, BYTE bSingleFile,
+                                     BYTE bOverwrite = 0)
     {
-        return std::make_unique<CExtractJob>(pDecryptor != nullptr ? pDecryptor : m_cipher.Get(), source, destination,
-                                             bSingleFile, bOverwrite, &m_display);
+        m_cipher.beforeDecrypt = nullptr;
+        m_cipher.calls = 0;
+        m_display = std::make_unique<RecordingDisplay>();
+        return std::make_unique<TestJob>(&m_cipher, source, destination, bSingleFile, bOverwrite, m_display.get());
     }
 
-    std::vector<std::string> Logs() const { return m_display.LogTexts(); }
+    std::vector<std::string> Logs() const { return m_display->LogTexts(); }
 
     TempFolder m_temp;
-    KeyedCipher m_cipher;
-    RecordingDisplay m_display;
+    HookedCipher m_cipher;
+    std::unique_ptr<RecordingDisplay> m_display;
 };
-
-// "Processing '<path>'...\n" and the other log texts, built the way the engine words them.
-inline std::string ProcessingText(const std::string& path) { return "Processing '" + path + "'...\n"; }
-inline std::string ExistsText(const std::string& path) { return "    '" + path + "' already exists.\n"; }
-inline std::string OpenFailedText(const std::string& path, const char* code)
-{
-    return "Failed to open '" + path + "'. Reason : [" + code + "]\n";
-}
-inline std::string CreateFailedText(const std::string& path, const char* code)
-{
-    return "Failed to create '" + path + "'. Reason : [" + code + "]\n";
-}
-inline const std::string FINISHED_TEXT = "\n*** Finished ***";

@@ -1,22 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/FolderPath.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace
 {
-
-enum class Layout
-{
-    Record,
-    Chunk
-};
-
-std::vector<BYTE> Encode(Layout layout, const std::vector<BYTE>& plain, const std::string& password = TEST_PASSWORD)
-{
-    return layout == Layout::Record ? EncodeRecordFormat(plain, password) : EncodeChunkFormat(plain, password);
-}
 
 const std::vector<BYTE> PRECIOUS = {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
 
@@ -24,237 +12,178 @@ class ExtractFileTest : public EngineTest
 {
 protected:
     void SetUp() override { MakeFolders(Out()); }
-
-    // A record-format source of many small records, so a copy spans several pieces
-    // and the decryptor is called once per record.
-    std::vector<BYTE> WriteLongSource(const std::string& name, RecordFormatOptions options = {})
-    {
-        options.payloadUnit = 1000;
-        std::vector<BYTE> plain = MakePlaintext(300000, 7);
-        WriteFileBytes(In(name), EncodeRecordFormat(plain, TEST_PASSWORD, options));
-        return plain;
-    }
 };
 
 TEST_F(ExtractFileTest, DecodesBothLayoutsByteExact)
 {
     // Empty, one piece, exactly one piece, several pieces with a short last one.
-    const size_t sizes[] = {0, 1, 250, CExtractJob::COPY_BUFFER_SIZE, 3 * CExtractJob::COPY_BUFFER_SIZE + 1234};
-    for (Layout layout : {Layout::Record, Layout::Chunk})
-    {
+    const size_t sizes[] = {0, 250, CExtractJob::COPY_BUFFER_SIZE, 3 * CExtractJob::COPY_BUFFER_SIZE + 1234};
+    for (bool recordLayout : {true, false})
         for (size_t size : sizes)
         {
-            SCOPED_TRACE(testing::Message() << (layout == Layout::Record ? "record" : "chunk") << ", " << size);
+            SCOPED_TRACE(testing::Message() << (recordLayout ? "record " : "chunk ") << size);
             std::vector<BYTE> plain = MakePlaintext(size, static_cast<UINT32>(size));
-            WriteFileBytes(In("a.ovx"), Encode(layout, plain));
-            RecordingDisplay display;
-            CExtractJob job(m_cipher.Get(), In("a.ovx"), Out(), 1, 0, &display);
+            WriteFileBytes(In("a.ovx"), recordLayout ? EncodeRecordFormat(plain, TEST_PASSWORD)
+                                                     : EncodeChunkFormat(plain, TEST_PASSWORD));
+            auto job = MakeJob(In("a.ovx"), Out(), 1);
 
-            EXPECT_EQ(job.ExtractFile(In("a.ovx"), job.m_strDestination), RESULT_OK);
+            EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), RESULT_OK);
             EXPECT_EQ(ReadFileBytes(Out("a")), plain);
-            EXPECT_EQ(job.m_nExtracted, 1u);
-            EXPECT_EQ(job.m_nBytesDone.load(), size);
-            EXPECT_EQ(display.LogTexts(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+            EXPECT_EQ(job->m_nExtracted, 1u);
+            EXPECT_EQ(job->m_nBytesDone.load(), size);
+            EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
             EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
         }
-    }
 }
 
+// Directory to Directory without overwrite keeps an existing file; every other mode
+// replaces it. A stranger's file on the first temporary name is left alone.
 TEST_F(ExtractFileTest, ExistenceRule)
 {
-    struct Case
+    const struct
     {
         BYTE bSingleFile;
         BYTE bOverwrite;
         bool replaced;
-    };
-    const Case cases[] = {{1, 0, true}, {1, 1, true}, {0, 1, true}, {0, 0, false}};
+    } cases[] = {{1, 0, true}, {1, 1, true}, {0, 1, true}, {0, 0, false}};
     std::vector<BYTE> plain = MakePlaintext(500);
     WriteFileBytes(In("a.ovx"), EncodeRecordFormat(plain, TEST_PASSWORD));
-    for (const Case& c : cases)
+    WriteFileText(Out("a.~ovxpart0"), "someone else's");
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "single file " << int(c.bSingleFile) << ", overwrite " << int(c.bOverwrite));
         WriteFileBytes(Out("a"), PRECIOUS);
-        RecordingDisplay display;
-        CExtractJob job(m_cipher.Get(), In(), Out(), c.bSingleFile, c.bOverwrite, &display);
+        auto job = MakeJob(In(), Out(), c.bSingleFile, c.bOverwrite);
 
-        HRESULT hr = job.ExtractFile(In("a.ovx"), Out());
+        EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), c.replaced ? RESULT_OK : EXTRACT_E_EXISTS);
         std::vector<std::string> expectedLog = {ProcessingText(In("a.ovx"))};
         if (!c.replaced)
-            expectedLog.push_back(ExistsText(Out("a")));
-        EXPECT_EQ(hr, c.replaced ? RESULT_OK : EXTRACT_E_EXISTS);
+            expectedLog.push_back("    '" + Out("a") + "' already exists.\n");
+        EXPECT_EQ(Logs(), expectedLog);
         EXPECT_EQ(ReadFileBytes(Out("a")), c.replaced ? plain : PRECIOUS);
-        EXPECT_EQ(job.m_nExtracted, c.replaced ? 1u : 0u);
-        EXPECT_EQ(display.LogTexts(), expectedLog);
-        EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
+        EXPECT_EQ(job->m_nExtracted, c.replaced ? 1u : 0u);
+        EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a", "a.~ovxpart0"}));
+        EXPECT_EQ(ReadFileText(Out("a.~ovxpart0")), "someone else's");
     }
 }
 
-TEST_F(ExtractFileTest, RefusedSourceLogsBothCodesAndLeavesNothing)
+// A source both decoders refuse writes nothing, and an existing destination survives.
+TEST_F(ExtractFileTest, RefusedSourceLeavesTheDestinationAsItWas)
 {
-    WriteFileText(In("junk.ovx"), std::string(100, 'j')); // no signature, not whole blocks
-    auto job = MakeJob(In(), Out(), 0);
-
-    EXPECT_EQ(job->ExtractFile(In("junk.ovx"), Out()), DEC_E_SIGNATURE);
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("junk.ovx")),
-                                                "Failed to initilize decoders. Reasons : [A0040905]/[A0040901]\n"}));
-    EXPECT_TRUE(ListFolder(Out()).empty());
-    EXPECT_EQ(job->m_nExtracted, 0u);
-}
-
-TEST_F(ExtractFileTest, WrongPasswordKeepsTheExistingFile)
-{
-    for (Layout layout : {Layout::Record, Layout::Chunk})
+    const struct
     {
-        WriteFileBytes(In("a.ovx"), Encode(layout, MakePlaintext(5000), "other password"));
-        WriteFileBytes(Out("a"), PRECIOUS);
-        RecordingDisplay display;
-        CExtractJob job(m_cipher.Get(), In("a.ovx"), Out(), 1, 1, &display);
-
-        EXPECT_NE(job.ExtractFile(In("a.ovx"), Out()), RESULT_OK);
-        std::vector<std::string> texts = display.LogTexts();
-        ASSERT_EQ(texts.size(), 2u);
-        EXPECT_EQ(texts[1].rfind("Failed to initilize decoders. Reasons : [", 0), 0u) << texts[1];
-        EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
-        EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
-    }
-}
-
-// Failures in the middle of a copy, after pieces of the output were written: the
-// existing destination stays as it was and no partial or temporary file remains.
-TEST_F(ExtractFileTest, FailureMidCopyKeepsTheExistingFile)
-{
-    struct Case
-    {
-        const char* name;
-        long long damagedRecord;                        // -1: none
-        std::function<HRESULT(CExtractJob&, int)> hook; // on every decryption
-        HRESULT expected;
+        const char* what;
+        std::vector<BYTE> image;
+        bool existing;
+        std::string logged; // the start of the second log text
+    } cases[] = {
+        {"no signature, not whole blocks", std::vector<BYTE>(100, 'j'), false,
+         "Failed to initilize decoders. Reasons : [A0040905]/[A0040901]\n"},
+        {"record layout, wrong password", EncodeRecordFormat(MakePlaintext(5000), "other password"), true,
+         "Failed to initilize decoders. Reasons : ["},
+        {"chunk layout, wrong password", EncodeChunkFormat(MakePlaintext(5000), "other password"), true,
+         "Failed to initilize decoders. Reasons : ["},
     };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(In("a.ovx"), c.image);
+        if (c.existing)
+            WriteFileBytes(Out("a"), PRECIOUS);
+        auto job = MakeJob(In("a.ovx"), Out(), 1, 1);
+
+        EXPECT_NE(job->ExtractFile(In("a.ovx"), Out()), RESULT_OK);
+        std::vector<std::string> logs = Logs();
+        ASSERT_EQ(logs.size(), 2u);
+        EXPECT_EQ(logs[1].rfind(c.logged, 0), 0u) << logs[1];
+        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(ListFolder(Out()), c.existing ? std::vector<std::string>{"a"} : std::vector<std::string>{});
+        if (c.existing)
+        {
+            EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
+        }
+    }
+}
+
+// Failures while copying, most after pieces of the output were written: the existing
+// destination stays as it was and no partial or temporary file remains.
+TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
+{
     const HRESULT DISK_GONE = ResultFromWin32(21); // any failure of the decryptor passes through
-    const Case cases[] = {
-        {"damaged record", 150, nullptr, DEC_E_RECORD},
-        {"decryptor fails", -1, [&](CExtractJob&, int call) { return call >= 150 ? DISK_GONE : RESULT_OK; }, DISK_GONE},
-        {"stop requested", -1,
-         [](CExtractJob& job, int call) {
-             if (call == 150)
-                 job.SetJobState(JOB_STOP_REQUESTED);
-             return RESULT_OK;
-         },
-         RESULT_FAIL},
-    };
-    for (const Case& c : cases)
+    const struct
     {
-        SCOPED_TRACE(c.name);
+        const char* what;
+        long long damagedRecord; // -1: none
+        int failingCall;         // the decryption that fails; 0: none
+        int stopCall;            // the decryption before which a stop is requested; 0: none
+        bool refuseCopyBuffer;
+        HRESULT expected;
+    } cases[] = {
+        {"damaged record", 150, 0, 0, false, DEC_E_RECORD},
+        {"decryptor fails", -1, 150, 0, false, DISK_GONE},
+        {"stop requested", -1, 0, 150, false, RESULT_FAIL},
+        {"no copy buffer", -1, 0, 0, true, RESULT_OUT_OF_MEMORY},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
         RecordFormatOptions options;
+        options.payloadUnit = 1000; // many records, so the copy spans several pieces
         options.wrongCrcRecord = c.damagedRecord;
-        WriteLongSource("a.ovx", options);
+        WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(300000, 7), TEST_PASSWORD, options));
         WriteFileBytes(Out("a"), PRECIOUS);
-        HookedDecryptor decryptor(m_cipher.Get());
-        RecordingDisplay display;
-        CExtractJob job(&decryptor, In("a.ovx"), Out(), 1, 0, &display);
-        if (c.hook)
-            decryptor.beforeDecrypt = [&](int call) { return c.hook(job, call); };
+        auto job = MakeJob(In("a.ovx"), Out(), 1);
+        job->bRefuseCopyBuffer = c.refuseCopyBuffer;
+        m_cipher.beforeDecrypt = [&](int call) {
+            if (call == c.stopCall)
+                job->SetJobState(JOB_STOP_REQUESTED);
+            return c.failingCall != 0 && call >= c.failingCall ? DISK_GONE : RESULT_OK;
+        };
 
-        EXPECT_EQ(job.ExtractFile(In("a.ovx"), Out()), c.expected);
-        EXPECT_GT(job.m_nBytesDone.load(), 0u); // the failure came after output was written
+        EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), c.expected);
+        EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
-        EXPECT_EQ(display.LogTexts(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
-        EXPECT_EQ(job.m_nExtracted, 0u);
+        EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+        EXPECT_EQ(job->m_nExtracted, 0u);
     }
 }
 
-TEST_F(ExtractFileTest, StopBeforeTheFirstReadWritesNothing)
+TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
 {
-    WriteFileBytes(In("a.ovx"), EncodeChunkFormat(MakePlaintext(100), TEST_PASSWORD));
-    auto job = MakeJob(In("a.ovx"), Out(), 1);
-    m_display.onLogText = [&](const std::string&) { job->SetJobState(JOB_STOP_REQUESTED); };
-
-    EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), RESULT_FAIL);
-    EXPECT_EQ(job->m_nBytesDone.load(), 0u);
-    EXPECT_TRUE(ListFolder(Out()).empty());
-}
-
-TEST_F(ExtractFileTest, DestinationThatIsAFolderFailsToOpen)
-{
-    std::vector<BYTE> image = EncodeRecordFormat(MakePlaintext(10), TEST_PASSWORD);
-    WriteFileBytes(In("readme"), image);
-    WriteFileBytes(In(".ovx"), image);
-    WriteFileBytes(In("x.ovx"), image);
+    std::vector<BYTE> image = EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD);
+    for (const char* name : {"readme", "x.ovx", "a.ovx"})
+        WriteFileBytes(In(name), image);
     MakeFolders(Out("x"));
-    const std::pair<std::string, std::string> cases[] = {
-        {In("readme"), Out()}, {In(".ovx"), Out()}, {In("x.ovx"), Out("x")}};
-    for (const auto& [source, destination] : cases)
+    const struct
     {
-        RecordingDisplay display;
-        CExtractJob job(m_cipher.Get(), In(), Out(), 0, 1, &display);
-        EXPECT_EQ(job.ExtractFile(source, Out()), ResultFromWin32(ERROR_ACCESS_DENIED));
-        EXPECT_EQ(display.LogTexts(),
-                  (std::vector<std::string>{ProcessingText(source), OpenFailedText(destination, "80070005")}));
-    }
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"x/"});
-}
-
-TEST_F(ExtractFileTest, MissingSourceFailsToOpen)
-{
-    MakeFolders(In());
-    auto job = MakeJob(In(), Out(), 0);
-    EXPECT_EQ(job->ExtractFile(In("gone.ovx"), Out()), ResultFromWin32(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("gone.ovx")), OpenFailedText(In("gone.ovx"), "80070002")}));
-    EXPECT_TRUE(ListFolder(Out()).empty());
-}
-
-TEST_F(ExtractFileTest, FinalReplaceThatFailsIsReportedAndNotCounted)
-{
-    WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD));
-    HookedDecryptor decryptor(m_cipher.Get());
-    // A folder takes the destination's name while the file is decoded.
-    decryptor.beforeDecrypt = [&](int call) {
-        if (call == 1)
-            MakeFolders(Out("a"));
-        return RESULT_OK;
+        const char* what;
+        std::string source;
+        std::string failed; // the path that could not be opened
+        const char* code;
+        bool folderAppears; // a folder takes the destination's name while the file is decoded
+    } cases[] = {
+        {"missing source", In("gone.ovx"), In("gone.ovx"), "80070002", false},
+        {"no extension: the destination is the folder", In("readme"), Out(), "80070005", false},
+        {"a folder has the destination's name", In("x.ovx"), Out("x"), "80070005", false},
+        {"the final replace fails", In("a.ovx"), Out("a"), "80070005", true},
     };
-    auto job = MakeJob(In("a.ovx"), Out(), 1, 0, &decryptor);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        auto job = MakeJob(In(), Out(), 1);
+        if (c.folderAppears)
+            m_cipher.beforeDecrypt = [&](int call) {
+                if (call == 1)
+                    MakeFolders(Out("a"));
+                return RESULT_OK;
+            };
 
-    EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), ResultFromWin32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("a.ovx")), OpenFailedText(Out("a"), "80070005")}));
-    EXPECT_EQ(job->m_nExtracted, 0u);
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a/"});
-}
-
-TEST_F(ExtractFileTest, TemporaryNameTakenMovesToTheNext)
-{
-    std::vector<BYTE> plain = MakePlaintext(100);
-    WriteFileBytes(In("a.ovx"), EncodeRecordFormat(plain, TEST_PASSWORD));
-    WriteFileText(Out("a.~ovxpart0"), "someone else's");
-    auto job = MakeJob(In("a.ovx"), Out(), 1);
-
-    EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), RESULT_OK);
-    EXPECT_EQ(ReadFileBytes(Out("a")), plain);
-    EXPECT_EQ(ReadFileText(Out("a.~ovxpart0")), "someone else's");
-    EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a", "a.~ovxpart0"}));
-}
-
-class NoBufferJob : public CExtractJob
-{
-public:
-    using CExtractJob::CExtractJob;
-
-protected:
-    std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t) override { return nullptr; }
-};
-
-TEST_F(ExtractFileTest, NoCopyBufferFailsWithoutWriting)
-{
-    WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(100), TEST_PASSWORD));
-    WriteFileBytes(Out("a"), PRECIOUS);
-    NoBufferJob job(m_cipher.Get(), In("a.ovx"), Out(), 1, 0, &m_display);
-
-    EXPECT_EQ(job.ExtractFile(In("a.ovx"), Out()), RESULT_OUT_OF_MEMORY);
-    EXPECT_EQ(job.m_nBytesDone.load(), 0u);
-    EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
+        EXPECT_EQ(job->ExtractFile(c.source, Out()), static_cast<HRESULT>(std::stoul(c.code, nullptr, 16)));
+        EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, c.code)}));
+        EXPECT_EQ(job->m_nExtracted, 0u);
+    }
+    EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a/", "x/"}));
 }
 
 } // namespace

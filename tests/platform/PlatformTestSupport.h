@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared ground for the kernel32 tests: a temporary folder holding "file.txt" (three
-// bytes, "abc") and "sub\inner.txt", and an owning handle that closes on scope exit.
-// The same expectations run natively and under Windows.
+// Shared ground for the kernel32 tests, which hold the same expectations natively and
+// under Windows: a temporary folder with "file.txt" ("abc") and "sub\inner.txt".
 
 #include <gtest/gtest.h>
 

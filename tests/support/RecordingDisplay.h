@@ -1,11 +1,8 @@
 #pragma once
 
-// An IJobDisplay for tests: records every log text and state change in order, from
-// any thread, and lets a test react to reports as they happen (for instance request
-// a stop when a given file starts, or look at the job inside ShowFinished).
+// An IJobDisplay for tests: records what a job shows, in order and from any thread, and
+// lets a test act as reports arrive (request a stop, look at the job inside the finish).
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,41 +13,25 @@
 class RecordingDisplay : public IJobDisplay
 {
 public:
-    enum class Kind
-    {
-        Log,
-        Running,
-        Finished
-    };
-
-    struct Event
-    {
-        Kind kind;
-        std::string text; // Log only
-        UINT count;       // Finished only
-    };
-
     void ShowLogText(const char* text) override;
     void ShowRunning() override;
     void ShowFinished(UINT nExtracted) override;
 
-    // Called on the reporting thread, after the event was recorded and outside the lock.
+    // Called on the reporting thread, outside the lock; onFinished before the finish is recorded.
     std::function<void(const std::string& text)> onLogText;
     std::function<void(UINT nExtracted)> onFinished;
 
-    std::vector<Event> Events() const;
-    std::vector<std::string> LogTexts() const; // the log texts alone, in order
-    std::string LogText() const;               // the log texts joined
-    bool IsFinished() const;
-    UINT FinishedCount() const; // the count of the last ShowFinished
+    // Everything shown, in order: log texts as they are, RUNNING, FinishedEvent(count).
+    std::vector<std::string> Events() const;
+    std::vector<std::string> LogTexts() const;
+    UINT FinishedCount() const; // of the last ShowFinished; 0 without one
 
-    // Waits until ShowFinished has been called; false on timeout.
-    bool WaitFinished(std::chrono::milliseconds timeout) const;
+    static inline const std::string RUNNING = "<running>";
+    static std::string FinishedEvent(UINT nExtracted);
 
 private:
-    void Record(Event event);
-
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_finished;
-    std::vector<Event> m_events;
+    std::vector<std::string> m_events;
+    std::vector<std::string> m_logTexts;
+    UINT m_nFinished = 0;
 };

@@ -14,12 +14,6 @@ namespace fs = std::filesystem;
 namespace
 {
 
-#ifdef _WIN32
-constexpr char HOST_SEPARATOR = '\\';
-#else
-constexpr char HOST_SEPARATOR = '/';
-#endif
-
 std::string Replace(std::string text, char from, char to)
 {
     std::replace(text.begin(), text.end(), from, to);
@@ -28,24 +22,16 @@ std::string Replace(std::string text, char from, char to)
 
 fs::path HostPath(const std::string& path) { return fs::path(ToHostPath(path)); }
 
-// Lets the owner remove everything below `root`: read-only files and folders without
-// write permission would otherwise survive remove_all.
-void MakeWritable(const fs::path& root)
-{
-    std::error_code error;
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
-    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error))
-    {
-        std::error_code ignored;
-        if (!it->is_symlink(ignored))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-}
-
 } // namespace
 
-std::string ToHostPath(const std::string& path) { return Replace(path, '\\', HOST_SEPARATOR); }
+std::string ToHostPath(const std::string& path)
+{
+#ifdef _WIN32
+    return path;
+#else
+    return Replace(path, '\\', '/');
+#endif
+}
 
 TempFolder::TempFolder()
 {
@@ -54,8 +40,7 @@ TempFolder::TempFolder()
     fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt)
     {
-        std::string name = "ovx-" + std::to_string(random() % 1000000u) + "-" + std::to_string(s_nCounter++);
-        fs::path candidate = base / name;
+        fs::path candidate = base / ("ovx-" + std::to_string(random() % 1000000u) + "-" + std::to_string(s_nCounter++));
         std::error_code error;
         if (fs::create_directory(candidate, error))
         {
@@ -69,23 +54,25 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
+    // Read-only files (and folders without write permission) would survive remove_all.
     fs::path root = HostPath(m_strFolder);
-    MakeWritable(root);
     std::error_code error;
-    fs::remove_all(root, error);
+    std::error_code ignored;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error))
+        if (!it->is_symlink(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root, ignored);
 }
 
-std::string TempFolder::PathOf(const std::string& relative) const
-{
-    return m_strFolder + Replace(relative, '/', '\\');
-}
+std::string TempFolder::PathOf(const std::string& relative) const { return m_strFolder + Replace(relative, '/', '\\'); }
 
 void WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
 {
     fs::path host = HostPath(path);
     std::error_code error;
-    if (host.has_parent_path())
-        fs::create_directories(host.parent_path(), error);
+    fs::create_directories(host.parent_path(), error);
     std::ofstream file(host, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();
@@ -148,10 +135,9 @@ std::vector<std::string> ListFolder(const std::string& folder)
 bool MakeSymbolicLink(const std::string& target, const std::string& link)
 {
     std::error_code error;
-    fs::path hostTarget = HostPath(target);
-    if (fs::is_directory(hostTarget, error))
-        fs::create_directory_symlink(hostTarget, HostPath(link), error);
+    if (fs::is_directory(HostPath(target), error))
+        fs::create_directory_symlink(HostPath(target), HostPath(link), error);
     else
-        fs::create_symlink(hostTarget, HostPath(link), error);
+        fs::create_symlink(HostPath(target), HostPath(link), error);
     return !error;
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 // A fresh, empty folder under the system's temporary folder, removed with everything in
-// it when the object goes away; plus small helpers to write, read and list files there.
+// it when the object goes away; plus helpers to write, read and list files.
 //
-// Paths come in the engine's form: folders separated by "\" (C:\users\me\Temp\ovx-1a2b\x
-// under Windows). On Linux the temporary folder's own part keeps its "/" separators and
-// only what lies below it is joined with "\" (/tmp/ovx-1a2b\sub\x), so that code which
-// walks a path level by level at backslashes starts at an existing folder. Every helper
-// here accepts both separators.
+// Paths come in the engine's form, levels joined with "\". On Linux only what lies below
+// the temporary folder is joined so (/tmp/ovx-1a2b\sub\x), so code that walks a path
+// level by level starts at an existing folder. Every helper accepts both separators and
+// throws std::runtime_error when the file system refuses.
 
 #include <string>
 #include <vector>
@@ -35,9 +34,6 @@ private:
 
 // `path` with every "\" turned into the host's separator, for the C++ library.
 std::string ToHostPath(const std::string& path);
-
-// The helpers throw std::runtime_error when the file system refuses; a test that meets
-// one fails with its message.
 
 // Creates (or replaces) a file holding exactly `bytes`, creating missing parent folders.
 void WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes);
