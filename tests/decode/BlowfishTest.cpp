@@ -1,5 +1,6 @@
 #include "decode/BlowfishReference.h"
 #include "decode/CBlowfish.h"
+#include "tests/support/OvxEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -91,13 +92,6 @@ Bytes ReferenceDecrypted(CBlowfish& cipher, const Bytes& data)
     return output;
 }
 
-Bytes RandomBytes(std::mt19937& random, size_t count)
-{
-    Bytes bytes(count);
-    for (BYTE& b : bytes)
-        b = static_cast<BYTE>(random());
-    return bytes;
-}
 
 TEST(BlowfishVectors, PublishedVectorsPassInBothDirections)
 {
@@ -145,11 +139,11 @@ TEST(BlowfishKey, LengthsAndBytes)
 }
 
 // One CBC block is the ECB decryption XOR the initial vector, whose halves are big-endian;
-// unknown modes are ECB.
-TEST(BlowfishModes, CbcOfOneBlockAndUnknownModes)
+// unknown modes are ECB. Each call is a message of its own: the chain starts from the
+// initial vector every time.
+TEST(BlowfishModes, ChainingAndUnknownModes)
 {
-    std::mt19937 random(11);
-    const Bytes data = RandomBytes(random, 64);
+    const Bytes data = MakePlaintext(40);
     CBlowfish ecb, other;
     Key(ecb, SAMPLE_KEY, JOB_IV, CIPHER_MODE_ECB);
 
@@ -170,26 +164,19 @@ TEST(BlowfishModes, CbcOfOneBlockAndUnknownModes)
         EXPECT_EQ(Encrypted(ecb, data), Encrypted(other, data));
         EXPECT_EQ(Decrypted(ecb, data), Decrypted(other, data));
     }
-}
 
-// Each call is a message of its own: the chain starts from the initial vector every time.
-TEST(BlowfishModes, ChainDoesNotCarryOverBetweenCalls)
-{
-    std::mt19937 random(7);
-    const Bytes plain = RandomBytes(random, 40);
     for (int mode : {CIPHER_MODE_CBC, CIPHER_MODE_CFB})
     {
         SCOPED_TRACE(mode);
-        CBlowfish cipher;
-        Key(cipher, SAMPLE_KEY, JOB_IV, mode);
-        const Bytes encrypted = Encrypted(cipher, plain);
-        EXPECT_EQ(encrypted, Encrypted(cipher, plain));
-        EXPECT_EQ(plain, Decrypted(cipher, encrypted));
-        EXPECT_EQ(plain, Decrypted(cipher, encrypted));
-        EXPECT_EQ(RESULT_OK, cipher.Reset());
-        EXPECT_EQ(plain, Decrypted(cipher, encrypted));
+        Key(other, SAMPLE_KEY, JOB_IV, mode);
+        const Bytes encrypted = Encrypted(other, data);
+        EXPECT_EQ(encrypted, Encrypted(other, data));
+        EXPECT_EQ(data, Decrypted(other, encrypted));
+        EXPECT_EQ(data, Decrypted(other, encrypted));
+        EXPECT_EQ(RESULT_OK, other.Reset());
+        EXPECT_EQ(data, Decrypted(other, encrypted));
         const Bytes secondHalf(encrypted.begin() + 16, encrypted.end());
-        EXPECT_NE(Bytes(plain.begin() + 16, plain.end()), Decrypted(cipher, secondHalf));
+        EXPECT_NE(Bytes(data.begin() + 16, data.end()), Decrypted(other, secondHalf));
     }
 }
 
@@ -221,7 +208,7 @@ TEST(BlowfishProcessing, BulkDecryptionMatchesTheOneBlockPath)
     for (int round = 0; round < 300; ++round)
     {
         const int mode = static_cast<int>(random() % 4); // 3 stands for an unknown mode
-        const Bytes key = RandomBytes(random, 1 + random() % 56);
+        const Bytes key = MakePlaintext(1 + random() % 56, static_cast<UINT32>(random()));
         const UINT32 iv[2] = {static_cast<UINT32>(random()), static_cast<UINT32>(random())};
         const UINT length = 8 * (round < 40 ? 1 + round : 1 + random() % 700);
         const size_t inOffset = random() % 8, outOffset = random() % 8;
@@ -230,7 +217,7 @@ TEST(BlowfishProcessing, BulkDecryptionMatchesTheOneBlockPath)
 
         CBlowfish cipher;
         Key(cipher, key, iv, mode);
-        const Bytes plain = RandomBytes(random, length);
+        const Bytes plain = MakePlaintext(length, static_cast<UINT32>(random()));
         const Bytes encrypted = Encrypted(cipher, plain);
         ASSERT_EQ(plain, ReferenceDecrypted(cipher, encrypted));
 

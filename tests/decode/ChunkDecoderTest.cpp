@@ -2,7 +2,6 @@
 
 #include "decode/CChunkDecoder.h"
 #include "tests/decode/DecoderTestSupport.h"
-#include "tests/support/MemoryStream.h"
 
 namespace
 {
@@ -38,23 +37,19 @@ TEST(ChunkDecoderTest, WorkedExamples)
     };
     for (const auto& c : cases)
     {
-        for (BYTE filler : {BYTE(0x00), BYTE(0xFF)})
+        for (BYTE filler : {0x00, 0xFF})
         {
             SCOPED_TRACE(std::to_string(c.chunkSize) + "/" + std::to_string(c.length));
             const std::vector<BYTE> plain = MakePlaintext(c.length, c.chunkSize);
-            ChunkFormatOptions options;
-            options.chunkSize = c.chunkSize;
-            options.filler = filler;
-            MemoryStream source(EncodeChunkFormat(plain, PASSWORD, options));
-            ASSERT_EQ(source.Data().size(), c.fileSize);
-            KeyedCipher cipher(PASSWORD);
-            WatchedDecoder<CChunkDecoder> decoder;
-            ASSERT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
-            EXPECT_LE(decoder.Largest(), c.fileSize + 8);
+            DecoderOver<WatchedDecoder<CChunkDecoder>> over(
+                EncodeChunkFormat(plain, PASSWORD, {.chunkSize = c.chunkSize, .filler = filler}), PASSWORD);
+            ASSERT_EQ(over.source.Data().size(), c.fileSize);
+            ASSERT_EQ(over.Init(), RESULT_OK);
+            EXPECT_LE(over.decoder.Largest(), c.fileSize + 8);
             UINT64 size = 99;
-            EXPECT_EQ(decoder.GetSize(&size), RESULT_OK);
+            EXPECT_EQ(over.decoder.GetSize(&size), RESULT_OK);
             EXPECT_EQ(size, c.length);
-            const ReadOutcome out = ReadToEnd(decoder, 13);
+            const ReadOutcome out = ReadToEnd(over.decoder, 13);
             EXPECT_EQ(out.hr, RESULT_END_OF_DATA);
             EXPECT_EQ(out.bytes, plain);
         }
@@ -98,14 +93,12 @@ TEST(ChunkDecoderTest, Refusals)
     };
     for (const auto& c : cases)
     {
-        MemoryStream source(c.image);
+        DecoderOver<WatchedDecoder<CChunkDecoder>> over(c.image, PASSWORD);
         if (c.reportedSize != 0)
-            source.ReportSize(c.reportedSize);
-        KeyedCipher cipher(PASSWORD);
-        WatchedDecoder<CChunkDecoder> decoder;
-        EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), c.expected) << c.name;
+            over.source.ReportSize(c.reportedSize);
+        EXPECT_EQ(over.Init(), c.expected) << c.name;
         const UINT64 claimed = c.reportedSize != 0 ? c.reportedSize : c.image.size();
-        EXPECT_LE(decoder.Largest(), std::max<UINT64>(claimed, 16) + 8) << c.name;
+        EXPECT_LE(over.decoder.Largest(), std::max<UINT64>(claimed, 16) + 8) << c.name;
     }
 }
 } // namespace

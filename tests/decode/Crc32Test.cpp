@@ -1,8 +1,8 @@
 #include "decode/Crc32.h"
+#include "tests/support/OvxEncoder.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 namespace
@@ -21,15 +21,6 @@ UINT32 BitwiseCrc32(const BYTE* bytes, size_t length)
     return ~crc;
 }
 
-std::vector<BYTE> RandomBytes(size_t count)
-{
-    std::mt19937 random(9);
-    std::vector<BYTE> bytes(count);
-    for (BYTE& b : bytes)
-        b = static_cast<BYTE>(random());
-    return bytes;
-}
-
 TEST(Crc32, KnownValues)
 {
     const BYTE check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
@@ -44,7 +35,7 @@ TEST(Crc32, KnownValues)
 // and across the edges of the multi-stream path for long ones.
 TEST(Crc32, ContinuingAtAnySplitEqualsOnePass)
 {
-    const std::vector<BYTE> data = RandomBytes(70000);
+    const std::vector<BYTE> data = MakePlaintext(70000);
     for (UINT32 length : {100u, 70000u})
     {
         const UINT32 whole = Crc32(0, data.data(), length);
@@ -55,7 +46,7 @@ TEST(Crc32, ContinuingAtAnySplitEqualsOnePass)
 
 TEST(Crc32, MatchesBitwiseDefinitionOnEveryLengthAndAlignment)
 {
-    const std::vector<BYTE> data = RandomBytes(70000);
+    const std::vector<BYTE> data = MakePlaintext(70000);
     for (size_t offset = 0; offset < 16; ++offset)
         for (UINT32 length = 0; length <= 80; ++length)
             ASSERT_EQ(BitwiseCrc32(&data[offset], length), Crc32(0, &data[offset], length))

@@ -1,57 +1,58 @@
 #pragma once
 
-// Shared pieces of the decoder tests: a keyed cipher, one that fails on demand, reading
-// a decoder to its end, and decoders whose allocator is watched or made to fail.
+// Shared pieces of the decoder tests: the job's cipher, a decoder over an image in memory,
+// reading to the end, and decoders whose allocator is watched or made to fail.
 
 #include <algorithm>
-#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decode/CBlowfish.h"
 #include "decode/CUnitDecoder.h"
+#include "tests/support/MemoryStream.h"
 #include "tests/support/OvxEncoder.h"
 
-// Blowfish-CBC keyed like a job: the password's bytes and the fixed initial vector.
-class KeyedCipher
+// Blowfish-CBC keyed like a job (the password's bytes and the fixed initial vector),
+// whose decryptions can be made to fail.
+class JobCipher : public CBlowfish
 {
 public:
-    explicit KeyedCipher(const std::string& password)
+    explicit JobCipher(const std::string& password)
     {
         const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        m_cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv);
-        m_cipher.SetMode(CIPHER_MODE_CBC);
+        SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv);
+        SetMode(CIPHER_MODE_CBC);
     }
-    IDecryptor* Decryptor() { return &m_cipher; }
 
-private:
-    CBlowfish m_cipher;
-};
-
-// Forwards to a real decryptor until its `failFrom`-th decryption, which and every later one return `code`.
-class FailingDecryptor : public IDecryptor
-{
-public:
-    FailingDecryptor(IDecryptor* inner, int failFrom, HRESULT code) : m_pInner(inner), m_nFailFrom(failFrom), m_hr(code) {}
-
-    UINT GetBlockSize() override { return m_pInner->GetBlockSize(); }
-    HRESULT GetMode(int* mode) override { return m_pInner->GetMode(mode); }
-    HRESULT SetMode(int mode) override { return m_pInner->SetMode(mode); }
-    HRESULT Reset() override { return m_pInner->Reset(); }
-    HRESULT Decrypt(const void* input, void* output, UINT length) override
+    // After `succeeding` more decryptions, every decryption returns `code`.
+    void FailAfter(int succeeding, HRESULT code)
     {
-        return ++m_nCalls >= m_nFailFrom ? m_hr : m_pInner->Decrypt(input, output, length);
+        m_nSucceeding = succeeding;
+        m_hrFail = code;
     }
+
     HRESULT DecryptInPlace(void* buffer, UINT length) override
     {
-        return ++m_nCalls >= m_nFailFrom ? m_hr : m_pInner->DecryptInPlace(buffer, length);
+        if (m_hrFail != RESULT_OK && m_nSucceeding-- <= 0)
+            return m_hrFail;
+        return CBlowfish::DecryptInPlace(buffer, length);
     }
 
 private:
-    IDecryptor* m_pInner;
-    int m_nFailFrom;
-    HRESULT m_hr;
-    int m_nCalls = 0;
+    int m_nSucceeding = 0;
+    HRESULT m_hrFail = RESULT_OK;
+};
+
+template <class Decoder>
+struct DecoderOver
+{
+    DecoderOver(std::vector<BYTE> image, const std::string& password) : source(std::move(image)), cipher(password) {}
+    HRESULT Init() { return decoder.Init(&source, &cipher); }
+
+    MemoryStream source;
+    JobCipher cipher;
+    Decoder decoder;
 };
 
 struct ReadOutcome
@@ -72,24 +73,13 @@ inline ReadOutcome ReadToEnd(IReadStream& stream, UINT64 piece = 0x10000)
     return outcome;
 }
 
-enum class AllocationFault
-{
-    None,
-    ReturnNull,
-    ThrowErrorId,
-    ThrowOther,
-};
-
-// A decoder whose allocator counts its calls, keeps the largest size asked for, and
-// fails its `failingCall`-th call (counted from 1) as `fault` says.
+// A decoder whose allocator counts its calls and keeps the largest size asked for. Its
+// `failingCall`-th call (counted from 1) calls `fail`, which may throw, or returns null.
 template <class Decoder>
 class WatchedDecoder : public Decoder
 {
 public:
-    WatchedDecoder(AllocationFault fault = AllocationFault::None, int failingCall = 0, HRESULT carried = RESULT_OK)
-        : m_fault(fault), m_nFailingCall(failingCall), m_hrCarried(carried)
-    {
-    }
+    explicit WatchedDecoder(int failingCall = 0, void (*fail)() = nullptr) : m_nFailingCall(failingCall), m_fail(fail) {}
     int Calls() const { return m_nCalls; }
     size_t Largest() const { return m_nLargest; }
 
@@ -97,23 +87,16 @@ protected:
     BYTE* AllocateRaw(size_t size) override
     {
         m_nLargest = std::max(m_nLargest, size);
-        if (++m_nCalls == m_nFailingCall)
-        {
-            switch (m_fault)
-            {
-            case AllocationFault::ReturnNull: return nullptr;
-            case AllocationFault::ThrowErrorId: throw CErrorIDException(m_hrCarried);
-            case AllocationFault::ThrowOther: throw std::bad_alloc();
-            case AllocationFault::None: break;
-            }
-        }
-        return Decoder::AllocateRaw(size);
+        if (++m_nCalls != m_nFailingCall)
+            return Decoder::AllocateRaw(size);
+        if (m_fail != nullptr)
+            m_fail();
+        return nullptr;
     }
 
 private:
-    AllocationFault m_fault;
     int m_nFailingCall;
-    HRESULT m_hrCarried;
+    void (*m_fail)();
     int m_nCalls = 0;
     size_t m_nLargest = 0;
 };

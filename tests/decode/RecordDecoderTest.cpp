@@ -5,19 +5,10 @@
 #include "decode/CRecordDecoder.h"
 #include "decode/Crc32.h"
 #include "tests/decode/DecoderTestSupport.h"
-#include "tests/support/MemoryStream.h"
 
 namespace
 {
 const std::string PASSWORD = "correct horse";
-
-std::vector<BYTE> Encode(const std::vector<BYTE>& plain, void (*tweak)(RecordFormatOptions&) = nullptr)
-{
-    RecordFormatOptions options;
-    if (tweak != nullptr)
-        tweak(options);
-    return EncodeRecordFormat(plain, PASSWORD, options);
-}
 
 // Signature, then a hand-made first block pair of record 0 holding `unit` and index 0,
 // then four blocks of anything: enough for validation to reach the header.
@@ -37,19 +28,15 @@ std::vector<BYTE> ImageWithHeaderUnit(UINT32 unit)
 TEST(RecordDecoderTest, WorkedExample)
 {
     const std::vector<BYTE> plain = MakePlaintext(250);
-    for (BYTE filler : {BYTE(0x00), BYTE(0xFF)})
+    for (BYTE filler : {0x00, 0xFF})
     {
-        RecordFormatOptions options;
-        options.filler = filler;
-        MemoryStream source(EncodeRecordFormat(plain, PASSWORD, options));
-        ASSERT_EQ(source.Data().size(), 316u);
-        KeyedCipher cipher(PASSWORD);
-        CRecordDecoder decoder;
-        ASSERT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
+        DecoderOver<CRecordDecoder> over(EncodeRecordFormat(plain, PASSWORD, {.filler = filler}), PASSWORD);
+        ASSERT_EQ(over.source.Data().size(), 316u);
+        ASSERT_EQ(over.Init(), RESULT_OK);
         UINT64 size = 0;
-        EXPECT_EQ(decoder.GetSize(&size), RESULT_OK);
+        EXPECT_EQ(over.decoder.GetSize(&size), RESULT_OK);
         EXPECT_EQ(size, 250u);
-        const ReadOutcome out = ReadToEnd(decoder);
+        const ReadOutcome out = ReadToEnd(over.decoder);
         EXPECT_EQ(out.hr, RESULT_END_OF_DATA);
         EXPECT_EQ(out.bytes, plain);
     }
@@ -61,7 +48,7 @@ TEST(RecordDecoderTest, ShortestMatchingTrailerWins)
 {
     // Last payload 45 bytes, no fill: candidates 38 ... 45. Candidate 38 reads its length
     // word from payload bytes 38..41 and its CRC word from bytes 42..44 plus the low byte
-    // of the real length word (45), so its CRC must end in 45: vary two bytes until it does.
+    // of the real length word (45), so its CRC must end in 45: vary four bytes until it does.
     std::vector<BYTE> plain = MakePlaintext(245);
     BYTE* last = plain.data() + 200;
     StoreLittleEndian32(last + 38, 38);
@@ -71,11 +58,9 @@ TEST(RecordDecoderTest, ShortestMatchingTrailerWins)
     StoreLittleEndian32(crc, Crc32(0, last, 38));
     std::copy(crc, crc + 3, last + 42);
 
-    MemoryStream source(EncodeRecordFormat(plain, PASSWORD));
-    KeyedCipher cipher(PASSWORD);
-    CRecordDecoder decoder;
-    ASSERT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
-    EXPECT_EQ(ReadToEnd(decoder).bytes, std::vector<BYTE>(plain.begin(), plain.begin() + 238));
+    DecoderOver<CRecordDecoder> over(EncodeRecordFormat(plain, PASSWORD), PASSWORD);
+    ASSERT_EQ(over.Init(), RESULT_OK);
+    EXPECT_EQ(ReadToEnd(over.decoder).bytes, std::vector<BYTE>(plain.begin(), plain.begin() + 238));
 }
 
 // Each case breaks one validation step and nothing before it. Whatever the file claims,
@@ -83,11 +68,13 @@ TEST(RecordDecoderTest, ShortestMatchingTrailerWins)
 TEST(RecordDecoderTest, RefusalsInValidationOrder)
 {
     const std::vector<BYTE> plain = MakePlaintext(250);
-    std::vector<BYTE> badSignature = Encode(plain);
+    std::vector<BYTE> badSignature = EncodeRecordFormat(plain, PASSWORD);
     badSignature[3] = 0x03;
-    std::vector<BYTE> oneByteMore = Encode(plain);
+    std::vector<BYTE> oneByteMore = EncodeRecordFormat(plain, PASSWORD);
     oneByteMore.push_back(0);
-
+    const auto damaged = [&plain](const RecordFormatOptions& options) {
+        return EncodeRecordFormat(plain, PASSWORD, options);
+    };
     const struct
     {
         const char* name;
@@ -97,28 +84,26 @@ TEST(RecordDecoderTest, RefusalsInValidationOrder)
         {"empty file", {}, RESULT_END_OF_DATA},
         {"3-byte file", {0xE3, 0x00, 0x00}, RESULT_END_OF_DATA},
         {"signature", badSignature, DEC_E_SIGNATURE},
-        {"alignment", oneByteMore, DEC_E_SIZE_ALIGNMENT},
         {"chunk layout", EncodeChunkFormat(plain, PASSWORD), DEC_E_SIGNATURE},
+        {"alignment", oneByteMore, DEC_E_SIZE_ALIGNMENT},
         {"header cut short", {0xE3, 0x00, 0x00, 0x02, 1, 2, 3, 4, 5, 6, 7, 8}, RESULT_END_OF_DATA},
-        {"header index", Encode(plain, [](RecordFormatOptions& o) { o.wrongIndexRecord = 0; }), DEC_E_HEADER},
+        {"header index", damaged({.wrongIndexRecord = 0}), DEC_E_HEADER},
         {"wrong password", EncodeRecordFormat(plain, "correct horsf"), DEC_E_HEADER},
         {"U = 0", ImageWithHeaderUnit(0), DEC_E_HEADER},
         {"U + 19 wraps", ImageWithHeaderUnit(0xFFFFFFFF), DEC_E_HEADER},
         {"R wraps", ImageWithHeaderUnit(0xFFFFFFE6), DEC_E_HEADER},
         {"largest U whose R fits", ImageWithHeaderUnit(0xFFFFFFE5), DEC_E_RECORD},
-        {"last record's U", Encode(plain, [](RecordFormatOptions& o) { o.wrongUnitRecord = 2; }), DEC_E_RECORD},
-        {"no trailer: CRC", Encode(plain, [](RecordFormatOptions& o) { o.wrongCrcRecord = 2; }), DEC_E_RECORD},
-        {"no trailer: length", Encode(plain, [](RecordFormatOptions& o) { o.wrongLengthRecord = 2; }), DEC_E_RECORD},
-        {"last index", Encode(plain, [](RecordFormatOptions& o) { o.wrongIndexRecord = 2; }), DEC_E_RECORD},
-        {"record 0 damaged", Encode(plain, [](RecordFormatOptions& o) { o.wrongCrcRecord = 0; }), DEC_E_RECORD},
+        {"last record's U", damaged({.wrongUnitRecord = 2}), DEC_E_RECORD},
+        {"no trailer: length", damaged({.wrongLengthRecord = 2}), DEC_E_RECORD},
+        {"no trailer: CRC", damaged({.wrongCrcRecord = 2}), DEC_E_RECORD},
+        {"last index", damaged({.wrongIndexRecord = 2}), DEC_E_RECORD},
+        {"record 0 damaged", damaged({.wrongCrcRecord = 0}), DEC_E_RECORD},
     };
     for (const auto& c : cases)
     {
-        MemoryStream source(c.image);
-        KeyedCipher cipher(PASSWORD);
-        WatchedDecoder<CRecordDecoder> decoder;
-        EXPECT_EQ(decoder.Init(&source, cipher.Decryptor()), c.expected) << c.name;
-        EXPECT_LE(decoder.Largest(), std::max<size_t>(c.image.size(), 16)) << c.name;
+        DecoderOver<WatchedDecoder<CRecordDecoder>> over(c.image, PASSWORD);
+        EXPECT_EQ(over.Init(), c.expected) << c.name;
+        EXPECT_LE(over.decoder.Largest(), std::max<size_t>(c.image.size(), 16)) << c.name;
     }
 }
 
@@ -127,50 +112,43 @@ TEST(RecordDecoderTest, RefusalsInValidationOrder)
 // The records around it stay readable.
 TEST(RecordDecoderTest, DamagedRecordStopsReadingThere)
 {
-    constexpr UINT64 UNIT = 64, RECORD = 88;
+    constexpr UINT32 UNIT = 64;
+    constexpr UINT64 RECORD = 88;
     const struct
     {
         const char* name;
-        void (*damage)(RecordFormatOptions&);
+        RecordFormatOptions options;
         UINT64 record;
     } cases[] = {
-        {"flipped stored byte", [](RecordFormatOptions& o) { o.damage.flipOffsets = {4 + 5 * RECORD + 30}; }, 5},
-        {"index", [](RecordFormatOptions& o) { o.wrongIndexRecord = 3; }, 3},
-        {"unit", [](RecordFormatOptions& o) { o.wrongUnitRecord = 3; }, 3},
-        {"length word", [](RecordFormatOptions& o) { o.wrongLengthRecord = 3; }, 3},
-        {"CRC", [](RecordFormatOptions& o) { o.wrongCrcRecord = 3; }, 3},
+        {"flipped stored byte", {.payloadUnit = UNIT, .damage = {.flipOffsets = {4 + 5 * RECORD + 30}}}, 5},
+        {"index", {.payloadUnit = UNIT, .wrongIndexRecord = 3}, 3},
+        {"unit", {.payloadUnit = UNIT, .wrongUnitRecord = 3}, 3},
+        {"length word", {.payloadUnit = UNIT, .wrongLengthRecord = 3}, 3},
+        {"CRC", {.payloadUnit = UNIT, .wrongCrcRecord = 3}, 3},
     };
     const std::vector<BYTE> plain = MakePlaintext(UNIT * 8 + 10);
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        RecordFormatOptions options;
-        options.payloadUnit = UNIT;
-        c.damage(options);
-        MemoryStream source(EncodeRecordFormat(plain, PASSWORD, options));
+        DecoderOver<CRecordDecoder> over(EncodeRecordFormat(plain, PASSWORD, c.options), PASSWORD);
+        ASSERT_EQ(over.Init(), RESULT_OK);
         const UINT64 offset = 4 + c.record * RECORD;
-        KeyedCipher cipher(PASSWORD);
-        CRecordDecoder decoder;
-        ASSERT_EQ(decoder.Init(&source, cipher.Decryptor()), RESULT_OK);
-
-        const ReadOutcome out = ReadToEnd(decoder);
+        const ReadOutcome out = ReadToEnd(over.decoder);
         EXPECT_EQ(out.hr, DEC_E_RECORD);
         EXPECT_EQ(out.bytes, std::vector<BYTE>(plain.begin(), plain.begin() + c.record * UNIT));
-        EXPECT_EQ(source.ReadsAt(offset), 1u);
+        EXPECT_EQ(over.source.ReadsAt(offset), 1u);
 
         std::vector<BYTE> buffer(100);
         UINT64 done = 99;
-        EXPECT_EQ(decoder.Read(buffer.data(), buffer.size(), &done), DEC_E_RECORD);
+        EXPECT_EQ(over.decoder.Read(buffer.data(), buffer.size(), &done), DEC_E_RECORD);
         EXPECT_EQ(done, 0u);
-        EXPECT_EQ(source.ReadsAt(offset), 2u);
+        EXPECT_EQ(over.source.ReadsAt(offset), 2u);
 
-        for (UINT64 k : {c.record - 1, c.record + 1})
+        for (UINT64 position : {(c.record - 1) * UNIT + 3, (c.record + 1) * UNIT + 3})
         {
-            const UINT64 position = k * UNIT + 3;
-            ASSERT_EQ(decoder.Seek(static_cast<INT64>(position), SEEK_ORIGIN_BEGIN), RESULT_OK);
-            EXPECT_EQ(decoder.Read(buffer.data(), 10, &done), RESULT_OK);
-            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 10, plain.begin() + static_cast<std::ptrdiff_t>(position)))
-                << k;
+            ASSERT_EQ(over.decoder.Seek(static_cast<INT64>(position), SEEK_ORIGIN_BEGIN), RESULT_OK);
+            EXPECT_EQ(over.decoder.Read(buffer.data(), 10, &done), RESULT_OK);
+            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 10, plain.begin() + static_cast<std::ptrdiff_t>(position)));
         }
     }
 }

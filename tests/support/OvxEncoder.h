@@ -30,7 +30,7 @@ struct RecordFormatOptions
     long long wrongUnitRecord = -1;
     long long wrongLengthRecord = -1;
     long long wrongCrcRecord = -1;
-    OvxDamage damage;
+    OvxDamage damage = {};
 };
 
 struct ChunkFormatOptions
