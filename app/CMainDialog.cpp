@@ -4,15 +4,12 @@
 
 #include "app/BrowseDialogs.h"
 #include "app/resource.h"
-#include "decode/CBlowfish.h"
+#include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
 #include "progress/WindowUtil.h"
 
 namespace
 {
-// The cipher's initial vector (left, right) for every job.
-const UINT32 JOB_INITIAL_VECTOR[2] = {0x6D2B91C4, 0x3E07A58F};
-
 enum EXCHANGE_KIND
 {
     EXCHANGE_TEXT,  // an edit's text
@@ -203,8 +200,7 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
 
     // Declared before the window object, so that it outlives it.
     CBlowfish cipher;
-    if (FAILED(cipher.SetKey(reinterpret_cast<const BYTE*>(m_strPassword.data()),
-                             static_cast<UINT>(m_strPassword.size()), JOB_INITIAL_VECTOR)))
+    if (FAILED(KeyJobCipher(cipher, m_strPassword)))
     {
         // A password the cipher cannot take as its key (over 56 bytes): no job with
         // an unkeyed cipher; the password is marked as the faulty field.
@@ -212,7 +208,6 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
         SendDlgItemMessageA(m_hWnd, IDC_PASSWORD, EM_SETSEL, 0, -1);
         return 0;
     }
-    static_cast<IBlockCipher&>(cipher).SetMode(CIPHER_MODE_CBC);
 
     CProgressDialog progress(&cipher, m_strSource, m_strDestination, m_bSingleFile ? 1 : 0,
                              m_nOverwrite != 0 ? 1 : 0);

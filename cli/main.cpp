@@ -14,6 +14,7 @@
 #include "cli/Terminal.h"
 #include "decode/CBlowfish.h"
 #include "engine/CExtractJob.h"
+#include "engine/JobCipher.h"
 
 namespace
 {
@@ -21,9 +22,6 @@ namespace
 constexpr int EXIT_ALL_EXTRACTED = 0;
 constexpr int EXIT_NOT_ALL_EXTRACTED = 1;
 constexpr int EXIT_USAGE = 2;
-
-// The job's fixed initial vector (left, right).
-constexpr UINT32 JOB_INITIAL_VECTOR[2] = {0x6D2B91C4, 0x3E07A58F};
 
 // How often the main thread looks for a stop request and redraws the progress line.
 constexpr int POLL_MS = 50;
@@ -109,13 +107,10 @@ int main(int argc, char** argv)
         return Fail(EXIT_USAGE, error + "; nothing was extracted");
 
     CBlowfish cipher;
-    const HRESULT hrKey =
-        cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()),
-                      JOB_INITIAL_VECTOR);
+    const HRESULT hrKey = KeyJobCipher(cipher, password);
     WipeString(&password);
     if (hrKey != RESULT_OK)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
-    cipher.SetMode(CIPHER_MODE_CBC);
 
     InstallStopSignal();
     CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr);
