@@ -80,6 +80,10 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
                 options->m_strDestination = arg;
             else
                 fail(std::string("unexpected argument '") + arg + "'");
+            // Refused as the window refuses an empty field: an empty DESTINATION
+            // (an unset shell variable) would otherwise be normalised to the root "\".
+            if (nOperands < 2 && arg[0] == '\0')
+                fail(nOperands == 0 ? "SOURCE is empty" : "DESTINATION is empty");
             ++nOperands;
         }
         else if (std::strcmp(arg, "--") == 0)

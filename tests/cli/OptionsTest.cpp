@@ -54,6 +54,10 @@ TEST(Options, ParsesTheCommandLine)
         {{}, "error: missing SOURCE and DESTINATION"},
         {{"in"}, "error: missing DESTINATION"},
         {{"in", "out", "more"}, "error: unexpected argument 'more'"},
+        // An empty operand (an unset shell variable) is refused, not taken as the root.
+        {{"", "out"}, "error: SOURCE is empty"},
+        {{"in", ""}, "error: DESTINATION is empty"},
+        {{"--", "in", ""}, "error: DESTINATION is empty"},
         {{"--bogus", "in", "out"}, "error: unknown option '--bogus'"},
         {{"in", "out", "--password-file"}, "error: --password-file needs a file name"},
         {{"--password-file=", "in", "out"}, "error: --password-file needs a file name"},
