@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -24,7 +25,7 @@ namespace
 // marked too long by keeping one byte more than any usable password.
 constexpr size_t MAX_PROMPT_LINE = 1024;
 
-void AppendLimited(std::string* line, char c)
+template <class Text> void AppendLimited(Text* line, typename Text::value_type c)
 {
     if (line->size() < MAX_PROMPT_LINE)
         line->push_back(c);
@@ -49,6 +50,19 @@ BOOL WINAPI RestoreAndExit(DWORD)
 }
 
 } // namespace
+
+std::string ConsoleTextToAnsi(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int length = static_cast<int>(text.size());
+    // Flags 0: the conversion an ANSI window applies to what is typed into its edits.
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
 
 PromptResult PromptWithoutEcho(const char* prompt, std::string* line)
 {
@@ -76,22 +90,30 @@ PromptResult PromptWithoutEcho(const char* prompt, std::string* line)
     SetConsoleMode(hInput, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
                                ENABLE_PROCESSED_INPUT);
 
+    // Read as UTF-16: the console's own code page is an OEM one, but the window keys
+    // the cipher with the password's bytes in the ANSI code page.
+    std::wstring wide;
+    wide.reserve(MAX_PROMPT_LINE); // no copies of a partial password left behind by growth
     PromptResult result = PROMPT_CANCELLED;
     for (;;)
     {
-        char c = 0;
+        wchar_t c = 0;
         DWORD got = 0;
-        if (!ReadConsoleA(hInput, &c, 1, &got, nullptr) || got == 0 || c == 0x1A) // 0x1A: Ctrl+Z
+        if (!ReadConsoleW(hInput, &c, 1, &got, nullptr) || got == 0 || c == 0x1A) // 0x1A: Ctrl+Z
             break;
-        if (c == '\n')
+        if (c == L'\n')
         {
             result = PROMPT_OK;
             break;
         }
-        AppendLimited(line, c);
+        AppendLimited(&wide, c);
     }
-    if (result == PROMPT_OK && !line->empty() && line->back() == '\r')
-        line->pop_back();
+    if (result == PROMPT_OK && !wide.empty() && wide.back() == L'\r')
+        wide.pop_back();
+    if (result == PROMPT_OK)
+        *line = ConsoleTextToAnsi(wide);
+    for (wchar_t& c : wide)
+        *static_cast<volatile wchar_t*>(&c) = 0;
 
     SetConsoleMode(hInput, mode);
     SetConsoleCtrlHandler(RestoreAndExit, FALSE);

@@ -18,6 +18,12 @@ enum PromptResult
 // asking restores the echo and ends the program with status 130.
 PromptResult PromptWithoutEcho(const char* prompt, std::string* line);
 
+#ifdef _WIN32
+// What was typed at the console (UTF-16) as bytes in the ANSI code page, the code page
+// in which the window reads its password.
+std::string ConsoleTextToAnsi(const std::wstring& text);
+#endif
+
 bool IsStandardErrorTerminal();
 
 // Windows would turn every "\n" written to standard output into "\r\n"; the log's
