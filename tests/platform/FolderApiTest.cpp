@@ -1,6 +1,11 @@
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "tests/platform/PlatformTestSupport.h"
 
@@ -107,5 +112,21 @@ TEST_F(FolderApiTest, SearchListsDotEntriesAndMatchesPatternsIgnoringCase)
     } while (FindNextFileA(h, &data));
     FindClose(h);
 }
+
+#ifndef _WIN32
+// Linux names that a path spells otherwise are not listed: joined to their folder they
+// would name another entry, even one outside the folder.
+TEST_F(FolderApiTest, SearchPassesOverNamesAPathCannotSpell)
+{
+    const std::string host = ToHostPath(m_folder.Folder());
+    for (const char* name : {"a\\b.ovx", "..\\..\\x.ovx", "trailing.", "blank "})
+        std::ofstream(host + name) << "x";
+    ASSERT_EQ(mkdir((host + "..\\up").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((host + "dots...").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((host + "...").c_str(), 0777), 0);
+
+    EXPECT_EQ(FindAll(Path("*")), (std::vector<std::string>{".", "..", "...", "file.txt", "sub"}));
+}
+#endif
 
 } // namespace
