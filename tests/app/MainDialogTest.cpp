@@ -91,6 +91,7 @@ TEST(MainDialog, EachModeKeepsItsOwnPairAndAModeCommandRepeatedChangesNothing)
 
         Click(hWnd, IDC_MODE_DIRECTORY); // the Directory pair starts empty
         EXPECT_FALSE(dialog.m_bSingleFile);
+        EXPECT_FALSE(IsChecked(hWnd, IDC_MODE_FILE)) << "the two radio buttons are not one group";
         EXPECT_EQ(ControlText(hWnd, IDC_SOURCE), "");
         EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "");
         EXPECT_FALSE(IsEnabled(hWnd, IDC_EXTRACT));

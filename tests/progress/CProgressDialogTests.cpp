@@ -24,6 +24,16 @@ WINDOW_STATE StateOf(HWND hWnd)
     return {TextOf(hWnd), IsChildEnabled(hWnd, IDC_STOP), IsChildEnabled(hWnd, IDC_CLOSE)};
 }
 
+// The control that has the keyboard focus in hWnd's thread, by its id; 0 when none.
+int FocusedIdOf(HWND hWnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info) || info.hwndFocus == nullptr)
+        return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
 bool IsFinishedTitle(HWND hWnd)
 {
     return TextOf(hWnd).rfind("Finished", 0) == 0;
@@ -41,11 +51,16 @@ TEST(CProgressDialog, RunsAWholeJobFromRunningToFinished)
     CTestProgressDialog dialog(WORKER::GATED, temp.PathOf("in"), temp.PathOf("out"), 0);
     WINDOW_STATE running, finished;
     std::string strLog;
+    int nFocusAtStart = 0, nFocusAtFinish = 0;
     const INT_PTR nResult = dialog.RunWithDriver([&](HWND hWnd) {
         running = StateOf(hWnd);
+        nFocusAtStart = FocusedIdOf(hWnd);
+        // Stop keeps the focus until the finish disables it; the keyboard must still work then.
+        SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hWnd, IDC_STOP)), TRUE);
         dialog.OpenGate();
         WaitUntil([&] { return IsFinishedTitle(hWnd); });
         finished = StateOf(hWnd);
+        nFocusAtFinish = FocusedIdOf(hWnd);
         strLog = TextOf(GetDlgItem(hWnd, IDC_LOG));
         ClickButton(hWnd, IDC_CLOSE);
     });
@@ -57,6 +72,8 @@ TEST(CProgressDialog, RunsAWholeJobFromRunningToFinished)
     EXPECT_EQ("Finished - 2 file(s) extracted", finished.strTitle);
     EXPECT_FALSE(finished.bStopEnabled);
     EXPECT_TRUE(finished.bCloseEnabled);
+    EXPECT_EQ(IDC_LOG, nFocusAtStart); // the first enabled tab stop: Close comes first but is disabled
+    EXPECT_EQ(IDC_CLOSE, nFocusAtFinish);
     EXPECT_NE(std::string::npos, strLog.find("a.txt.ovx'...\r\n"));
     EXPECT_NE(std::string::npos, strLog.find("b.bin.ovx'...\r\n"));
     EXPECT_TRUE(strLog.ends_with("\r\n\r\n*** Finished ***")) << strLog;
