@@ -48,6 +48,27 @@ std::string UnifySeparators(std::string path)
     return path;
 }
 
+// A folder path that uses "\" only and ends in one, without its "." levels and the
+// empty levels of doubled separators; leading separators (a root, a network prefix)
+// stay. ".." is kept: past a link it need not lead to the parent as spelled.
+std::string DropCurrentFolderLevels(const std::string& path)
+{
+    std::size_t start = path.find_first_not_of('\\');
+    if (start == std::string::npos)
+        return path;
+    std::string result = path.substr(0, start);
+    while (start < path.size())
+    {
+        std::ptrdiff_t end = FindNext(path, start, '\\');
+        std::size_t stop = end < 0 ? path.size() : static_cast<std::size_t>(end);
+        std::string level = path.substr(start, stop - start);
+        if (!level.empty() && level != ".")
+            result += level + '\\';
+        start = stop + 1;
+    }
+    return result;
+}
+
 } // namespace
 
 std::string NormalizeFolderPath(const std::string& path)
@@ -78,8 +99,8 @@ bool IsOvxFileName(const char* name)
 
 bool IsSameFolderPath(const std::string& a, const std::string& b)
 {
-    return MbsCompareNoCase(UnifySeparators(NormalizeFolderPath(a)).c_str(),
-                            UnifySeparators(NormalizeFolderPath(b)).c_str()) == 0;
+    return MbsCompareNoCase(DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(a))).c_str(),
+                            DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(b))).c_str()) == 0;
 }
 
 DWORD CreateFolderPath(const std::string& path)

@@ -20,8 +20,9 @@ std::string GetDestinationName(const std::string& source, const std::string& des
 bool IsOvxFileName(const char* name);
 
 // True when both folder paths name the same folder as spelled: compared without
-// regard to case, with "/" and "\" taken as the same separator. Links, relative
-// parts and other spellings of one folder are not resolved.
+// regard to case, with "/" and "\" taken as the same separator, and with "." levels
+// and doubled separators ignored ("./in//out" is "in\out"). "..", links, and a
+// relative path against an absolute one are not resolved.
 bool IsSameFolderPath(const std::string& a, const std::string& b);
 
 // Creates every missing level of a folder path from the top down (levels are

@@ -94,6 +94,7 @@ TEST_F(ExtractFolderTest, DestinationInsideTheSourceIsNotWalked)
         std::vector<std::string> listing;
     } cases[] = {
         {"out", {"a.ovx", "out/", "out/a", "out/old.ovx"}},
+        {".\\out/", {"a.ovx", "out/", "out/a", "out/old.ovx"}},
         {"", {"a", "a.ovx", "out/", "out/old", "out/old.ovx"}},
     };
     for (const auto& c : cases)

@@ -42,6 +42,27 @@ TEST(GetDestinationName, DropsFolderAndLastExtension)
         EXPECT_EQ(GetDestinationName(c.input, "D:\\out\\"), c.expected) << "source: " << c.input;
 }
 
+TEST(IsSameFolderPath, IgnoresCaseSeparatorsAndCurrentFolderLevels)
+{
+    const struct
+    {
+        const char* a;
+        const char* b;
+        bool same;
+    } cases[] = {
+        {"C:\\in\\out\\", "c:/IN/out", true},
+        {".\\out\\", "out", true},
+        {"in\\.\\out\\", "./in//out/", true},
+        {"\\\\server\\share\\.\\x", "\\\\server\\share\\x\\", true},
+        {"\\in\\out", "in\\out", false},
+        {"in\\..\\in\\out", "in\\out", false},
+        {"in\\out", "in\\out2", false},
+        {".", "\\", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsSameFolderPath(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
 TEST(FolderCreation, CreateFolderPathAndGetFolderStatusNumbers)
 {
     TempFolder temp;
