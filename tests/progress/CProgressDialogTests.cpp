@@ -58,7 +58,9 @@ TEST(CProgressDialog, RunsAWholeJobFromRunningToFinished)
         // Stop keeps the focus until the finish disables it; the keyboard must still work then.
         SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hWnd, IDC_STOP)), TRUE);
         dialog.OpenGate();
-        WaitUntil([&] { return IsFinishedTitle(hWnd); });
+        // The state changes after the whole finish step has run on the window's thread;
+        // the title alone shows up before the focus has moved.
+        WaitUntil([&] { return dialog.Job().m_nState == JOB_FINISHED; });
         finished = StateOf(hWnd);
         nFocusAtFinish = FocusedIdOf(hWnd);
         strLog = TextOf(GetDlgItem(hWnd, IDC_LOG));
