@@ -51,8 +51,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
             return FALSE;
     }
 
+    // No exception may unwind through the system's frames: a handler that throws (out
+    // of memory while building a text) leaves the message to the default processing.
     LRESULT result = 0;
-    BOOL bHandled = pThis->OnMessage(uMsg, wParam, lParam, result);
+    BOOL bHandled = FALSE;
+    try
+    {
+        bHandled = pThis->OnMessage(uMsg, wParam, lParam, result);
+    }
+    catch (...)
+    {
+        bHandled = FALSE;
+    }
 
     if (uMsg == WM_NCDESTROY)
     {

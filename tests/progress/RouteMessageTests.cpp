@@ -1,8 +1,10 @@
+#include <new>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "progress/CDialog.h"
+#include "progress/resource.h"
 
 namespace
 {
@@ -56,5 +58,43 @@ TEST(RouteMessage, TriesRowsInOrderAndAnswersCommandsWithZero)
         EXPECT_EQ(c.called, probe.strCalled);
         EXPECT_EQ(c.result, result);
     }
+}
+} // namespace
+
+namespace
+{
+// A dialog whose handler throws: the exception must stop at the dialog procedure,
+// leaving the message to the default processing, and the dialog keeps working.
+class CThrowingDialog : public CDialog
+{
+protected:
+    BOOL OnMessage(UINT uMsg, WPARAM, LPARAM, LRESULT& result) override
+    {
+        switch (uMsg)
+        {
+        case WM_INITDIALOG:
+            PostMessageA(m_hWnd, WM_APP_THROW, 0, 0);
+            PostMessageA(m_hWnd, WM_APP_END, 0, 0);
+            result = FALSE;
+            return TRUE;
+        case WM_APP_THROW:
+            throw std::bad_alloc();
+        case WM_APP_END:
+            EndDialog(m_hWnd, 42);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+
+private:
+    static constexpr UINT WM_APP_THROW = WM_APP + 50;
+    static constexpr UINT WM_APP_END = WM_APP + 51;
+};
+
+TEST(CDialog, AHandlerThatThrowsDoesNotEndTheDialogOrTheProcess)
+{
+    CThrowingDialog dialog;
+    EXPECT_EQ(42, dialog.DoModal(GetModuleHandleA(nullptr), IDD_PROGRESS, nullptr));
 }
 } // namespace
