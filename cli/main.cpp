@@ -69,6 +69,12 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
     pDisplay->ClearProgress();
     NotifyJobOver();
 
+    if (pJob->m_hrWalkFailure != RESULT_OK)
+    {
+        char reason[16];
+        std::snprintf(reason, sizeof(reason), "%08X", static_cast<UINT>(pJob->m_hrWalkFailure));
+        return Fail(EXIT_NOT_ALL_EXTRACTED, std::string("a source folder could not be listed. Reason : [") + reason + "]");
+    }
     if (IsStopRequested() || !pDisplay->AllFilesExtracted())
         return EXIT_NOT_ALL_EXTRACTED;
     return EXIT_ALL_EXTRACTED;

@@ -78,6 +78,11 @@ public:
     // Decoded bytes written so far in this job, for progress displays that poll it.
     std::atomic<UINT64> m_nBytesDone{0};
 
+    // The first folder listing of the walk that failed (0 when none did). The log says
+    // nothing of it, as the window shows none; a console front end makes it its exit
+    // status, so that a script never takes an unreadable tree for a complete one.
+    HRESULT m_hrWalkFailure = RESULT_OK;
+
 protected:
     // The copy loop's buffer for one file; null when it cannot be had.
     virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
@@ -86,6 +91,7 @@ private:
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
+    HRESULT NoteWalkFailure(HRESULT hr); // remembers the first; returns hr
 
     IJobDisplay* m_pDisplay;
 };

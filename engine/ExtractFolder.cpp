@@ -18,7 +18,7 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
     std::string pattern = sourceFolder + "*";
     search.Attach(FindFirstFileA(pattern.c_str(), &entry));
     if (search.IsEmpty())
-        return FailureFromLastError();
+        return NoteWalkFailure(FailureFromLastError());
 
     for (;;)
     {
@@ -36,6 +36,8 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
         if (!FindNextFileA(search.Get(), &entry))
         {
             hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
+            if (hr != RESULT_NO_MORE_FILES)
+                NoteWalkFailure(hr);
             break;
         }
     }
@@ -67,6 +69,13 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     if (!IsOvxFileName(name))
         return RESULT_OK;
     return ExtractFile(sourceFolder + name, destinationFolder);
+}
+
+HRESULT CExtractJob::NoteWalkFailure(HRESULT hr)
+{
+    if (m_hrWalkFailure == RESULT_OK)
+        m_hrWalkFailure = hr;
+    return hr;
 }
 
 HRESULT CExtractJob::EnsureFolder(std::string path)

@@ -60,13 +60,16 @@ TEST_F(ExtractFolderTest, MirrorsTheTreeAndDecodesOvxFilesOnly)
     std::sort(expectedLogs.begin(), expectedLogs.end());
     EXPECT_EQ(SortedLogs(), expectedLogs);
     EXPECT_EQ(job->m_nExtracted, 6u);
+    EXPECT_EQ(job->m_hrWalkFailure, RESULT_OK);
 }
 
 TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
 {
-    RunFolderJob(In("missing"), Out("new\\deeper"));
+    auto job = RunFolderJob(In("missing"), Out("new\\deeper"));
     EXPECT_EQ(Logs(), std::vector<std::string>{FINISHED_TEXT});
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"new/", "new/deeper/"}));
+    // Nothing is logged, but the job knows its walk did not list the source.
+    EXPECT_EQ(job->m_hrWalkFailure, ResultFromWin32(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
