@@ -69,6 +69,24 @@ std::string DropCurrentFolderLevels(const std::string& path)
     return result;
 }
 
+// The path made absolute, its ".." levels resolved by their spelling, as the system
+// does; the path itself when the system cannot say.
+std::string FullPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length > 0 && length < MAX_PATH)
+        return std::string(buffer, length);
+    if (length >= MAX_PATH)
+    {
+        std::string longer(length, '\0');
+        DWORD written = GetFullPathNameA(path.c_str(), length, longer.data(), nullptr);
+        if (written > 0 && written < length)
+            return longer.substr(0, written);
+    }
+    return path;
+}
+
 } // namespace
 
 std::string NormalizeFolderPath(const std::string& path)
@@ -99,8 +117,10 @@ bool IsOvxFileName(const char* name)
 
 bool IsSameFolderPath(const std::string& a, const std::string& b)
 {
-    return MbsCompareNoCase(DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(a))).c_str(),
-                            DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(b))).c_str()) == 0;
+    auto comparable = [](const std::string& path) {
+        return DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(FullPathOf(path))));
+    };
+    return MbsCompareNoCase(comparable(a).c_str(), comparable(b).c_str()) == 0;
 }
 
 DWORD CreateFolderPath(const std::string& path)

@@ -19,10 +19,10 @@ std::string GetDestinationName(const std::string& source, const std::string& des
 // True for a file name whose text from its last dot on is ".ovx", in any case.
 bool IsOvxFileName(const char* name);
 
-// True when both folder paths name the same folder as spelled: compared without
-// regard to case, with "/" and "\" taken as the same separator, and with "." levels
-// and doubled separators ignored ("./in//out" is "in\out"). "..", links, and a
-// relative path against an absolute one are not resolved.
+// True when both folder paths name the same folder by their spelling: each made
+// absolute from the current folder with its "." and ".." levels resolved as the system
+// does, then compared without regard to case, with "/" and "\" as the same separator
+// and doubled separators ignored. Links are not resolved.
 bool IsSameFolderPath(const std::string& a, const std::string& b);
 
 // Creates every missing level of a folder path from the top down (levels are

@@ -26,6 +26,7 @@ typedef void* HANDLE;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef const char* LPCSTR;
+typedef char* LPSTR;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
 
@@ -131,6 +132,9 @@ BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DW
 BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
 BOOL CloseHandle(HANDLE object);
 
+// The absolute path of fileName ("/"-separated here): relative paths start at the
+// current folder, "." and ".." are resolved by their spelling.
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR fileName);

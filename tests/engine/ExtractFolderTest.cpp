@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -91,24 +92,32 @@ TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
 // equal to the source is still walked.
 TEST_F(ExtractFolderTest, DestinationInsideTheSourceIsNotWalked)
 {
+    const std::vector<std::string> insideListing = {"a.ovx", "out/", "out/a", "out/old.ovx"};
     const struct
     {
         std::string destination;
+        bool relative; // given relative to the source folder, the current folder then
         std::vector<std::string> listing;
     } cases[] = {
-        {"out", {"a.ovx", "out/", "out/a", "out/old.ovx"}},
-        {".\\out/", {"a.ovx", "out/", "out/a", "out/old.ovx"}},
-        {"", {"a", "a.ovx", "out/", "out/old", "out/old.ovx"}},
+        {"out", false, insideListing},
+        {".\\out/", false, insideListing},
+        {"out", true, insideListing},
+        {"..\\in\\out", true, insideListing},
+        {"", false, {"a", "a.ovx", "out/", "out/old", "out/old.ovx"}},
     };
+    const std::filesystem::path previous = std::filesystem::current_path();
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.destination);
+        SCOPED_TRACE(c.destination + (c.relative ? " (relative)" : ""));
         TempFolder temp;
         std::string source = temp.PathOf("in\\");
         WriteOvx(source + "a.ovx");
         WriteOvx(source + "out\\old.ovx"); // an earlier job's input left there
 
-        RunFolderJob(source, source + c.destination);
+        if (c.relative)
+            std::filesystem::current_path(ToHostPath(source));
+        RunFolderJob(source, c.relative ? c.destination : source + c.destination);
+        std::filesystem::current_path(previous);
         EXPECT_EQ(ListFolder(source), c.listing);
     }
 }

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "engine/FolderPath.h"
@@ -42,7 +44,7 @@ TEST(GetDestinationName, DropsFolderAndLastExtension)
         EXPECT_EQ(GetDestinationName(c.input, "D:\\out\\"), c.expected) << "source: " << c.input;
 }
 
-TEST(IsSameFolderPath, IgnoresCaseSeparatorsAndCurrentFolderLevels)
+TEST(IsSameFolderPath, ComparesFullPathsIgnoringCaseAndSeparators)
 {
     const struct
     {
@@ -55,12 +57,18 @@ TEST(IsSameFolderPath, IgnoresCaseSeparatorsAndCurrentFolderLevels)
         {"in\\.\\out\\", "./in//out/", true},
         {"\\\\server\\share\\.\\x", "\\\\server\\share\\x\\", true},
         {"\\in\\out", "in\\out", false},
-        {"in\\..\\in\\out", "in\\out", false},
+        {"in\\..\\in\\out", "in\\out", true},
+        {"in\\out\\..", "in", true},
         {"in\\out", "in\\out2", false},
         {".", "\\", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsSameFolderPath(c.a, c.b), c.same) << c.a << " / " << c.b;
+
+    // A relative path names the folder below the current one.
+    const std::string current = std::filesystem::current_path().string();
+    EXPECT_TRUE(IsSameFolderPath(current + "\\in\\out", "in/out"));
+    EXPECT_FALSE(IsSameFolderPath(current + "\\in", "in/out"));
 }
 
 TEST(FolderCreation, CreateFolderPathAndGetFolderStatusNumbers)
