@@ -49,10 +49,13 @@ HRESULT CExtractJob::ExtractFile(std::string source, std::string destinationFold
     input.Attach(hSource);
 
     // A destination name that is a folder (a source without a dot, a file named
-    // ".ovx") cannot be written: refuse it as creating it would have been refused.
-    if (IsExistingFolder(destination))
+    // ".ovx") cannot be written, nor can the source itself (a source "x." decoded into
+    // its own folder is "x" to the system): refuse them as creating them would have
+    // been refused, before any decoding.
+    const bool bFolder = IsExistingFolder(destination);
+    if (bFolder || IsSamePath(source, destination))
     {
-        HRESULT hr = ResultFromWin32(ERROR_ACCESS_DENIED);
+        HRESULT hr = ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
         AppendLog("Failed to open '%s'. Reason : [%08X]\n", destination.c_str(), static_cast<UINT>(hr));
         return hr;
     }

@@ -61,7 +61,7 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
         std::string child = std::string(name) + "\\";
         std::string childSource = sourceFolder + child;
         // A destination inside the source tree holds this job's output: not input.
-        if (IsSameFolderPath(childSource, m_strDestination))
+        if (IsSamePath(childSource, m_strDestination))
             return RESULT_OK;
         return ExtractFolder(childSource, destinationFolder + child);
     }

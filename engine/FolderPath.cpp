@@ -115,7 +115,7 @@ bool IsOvxFileName(const char* name)
     return dot != nullptr && MbsCompareNoCase(dot, ".ovx") == 0;
 }
 
-bool IsSameFolderPath(const std::string& a, const std::string& b)
+bool IsSamePath(const std::string& a, const std::string& b)
 {
     auto comparable = [](const std::string& path) {
         return DropCurrentFolderLevels(UnifySeparators(NormalizeFolderPath(FullPathOf(path))));

@@ -19,11 +19,11 @@ std::string GetDestinationName(const std::string& source, const std::string& des
 // True for a file name whose text from its last dot on is ".ovx", in any case.
 bool IsOvxFileName(const char* name);
 
-// True when both folder paths name the same folder by their spelling: each made
+// True when both paths (of folders or files) name the same one by their spelling: each made
 // absolute from the current folder with its "." and ".." levels resolved as the system
 // does, then compared without regard to case, with "/" and "\" as the same separator
 // and doubled separators ignored. Links are not resolved.
-bool IsSameFolderPath(const std::string& a, const std::string& b);
+bool IsSamePath(const std::string& a, const std::string& b);
 
 // Creates every missing level of a folder path from the top down (levels are
 // separated by "\"; a drive "X:\" or a network share "\\server\share" is the first

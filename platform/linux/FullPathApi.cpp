@@ -1,5 +1,6 @@
 // Full path names: a relative path taken from the current folder, "." and ".." levels
-// resolved by their spelling (no link is followed), as Windows does.
+// resolved by their spelling (no link is followed), and names trimmed of the trailing
+// dots and blanks the system ignores, as Windows does.
 
 #include <cerrno>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/linux/LinuxErrors.h"
+#include "platform/linux/LinuxPath.h"
 
 namespace
 {
@@ -34,7 +36,7 @@ std::string ResolveFullPath(const char* path, DWORD& error)
         whole = cwd.data();
         whole += '/';
     }
-    whole += path;
+    whole += ToLinuxPath(path);
 
     std::vector<std::string> levels;
     std::size_t start = 0;

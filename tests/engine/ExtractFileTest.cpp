@@ -184,6 +184,14 @@ TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
         EXPECT_EQ(job->m_nExtracted, 0u);
     }
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a/", "x/"}));
+
+    // A source "self." decoded into its own folder names itself ("self") as the
+    // destination: refused before decoding, the source untouched.
+    WriteFileBytes(In("self"), image);
+    auto job = MakeJob(In(), In(), 1);
+    EXPECT_EQ(job->ExtractFile(In("self."), In()), ResultFromWin32(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("self.")), FailedText("open", In("self"), "80070020")}));
+    EXPECT_EQ(ReadFileBytes(In("self")), image);
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST(GetDestinationName, DropsFolderAndLastExtension)
         EXPECT_EQ(GetDestinationName(c.input, "D:\\out\\"), c.expected) << "source: " << c.input;
 }
 
-TEST(IsSameFolderPath, ComparesFullPathsIgnoringCaseAndSeparators)
+TEST(IsSamePath, ComparesFullPathsIgnoringCaseAndSeparators)
 {
     const struct
     {
@@ -63,12 +63,12 @@ TEST(IsSameFolderPath, ComparesFullPathsIgnoringCaseAndSeparators)
         {".", "\\", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(IsSameFolderPath(c.a, c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(IsSamePath(c.a, c.b), c.same) << c.a << " / " << c.b;
 
     // A relative path names the folder below the current one.
     const std::string current = std::filesystem::current_path().string();
-    EXPECT_TRUE(IsSameFolderPath(current + "\\in\\out", "in/out"));
-    EXPECT_FALSE(IsSameFolderPath(current + "\\in", "in/out"));
+    EXPECT_TRUE(IsSamePath(current + "\\in\\out", "in/out"));
+    EXPECT_FALSE(IsSamePath(current + "\\in", "in/out"));
 }
 
 TEST(FolderCreation, CreateFolderPathAndGetFolderStatusNumbers)

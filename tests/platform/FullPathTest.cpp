@@ -1,5 +1,6 @@
-// GetFullPathNameA: relative paths start at the current folder and "." and ".." levels
-// are resolved by their spelling, the same natively and on Windows.
+// GetFullPathNameA: relative paths start at the current folder, "." and ".." levels
+// are resolved by their spelling, and a name loses the trailing dots and blanks the
+// system ignores, the same natively and on Windows.
 
 #include <filesystem>
 #include <string>
@@ -28,6 +29,7 @@ TEST(FullPath, ResolvesRelativePathsAndDotLevels)
     } cases[] = {
         {"a\\b\\..\\c", current + "\\a\\c"},
         {"./a//b/", current + "\\a\\b\\"},
+        {"a\\self. ", current + "\\a\\self"}, // the name the system opens
         {"a\\..\\..\\" , WithBackslashes(std::filesystem::current_path().parent_path().string()) + "\\"},
     };
     for (const auto& c : cases)
