@@ -18,7 +18,11 @@ constexpr DWORD OPEN_FILE_FLAGS = OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_EXPLOR
 static_assert(OPEN_FILE_FLAGS == 0x00880024);
 // The block without its trailing reserved fields and FlagsEx: what every version accepts.
 constexpr DWORD OPEN_FILE_STRUCT_SIZE = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+#if defined(_WIN64)
+static_assert(OPEN_FILE_STRUCT_SIZE == 136);
+#else
 static_assert(OPEN_FILE_STRUCT_SIZE == 76);
+#endif
 
 // Frees an item the shell allocated, with the shell's allocator.
 void FreeShellItem(PIDLIST_ABSOLUTE pItem)

@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks, natively and (unless --native-only) as the 32-bit
-# Windows program under Wine, then prints every figure beside its reference as a ratio.
+# Builds and runs the benchmarks, natively and (unless --native-only) as the Windows
+# program under Wine, then prints every figure beside its reference as a ratio. The
+# Windows build measured is the 32-bit one where this kernel runs 32-bit programs, else
+# the 64-bit one (the windows-arches.sh rule; OVX_WINDOWS_ARCHES forces it).
 #
 #   scripts/bench.sh [--native-only]
 #
 # Rates are per second of process CPU time, medians of 5 repetitions, so that a busy
 # machine disturbs them less; wall-clock times are in the JSON files the run leaves in
-# the build folders. Build folders: build/bench and build/bench-windows (override with
-# OVX_BENCH_BUILD and OVX_BENCH_WINDOWS_BUILD).
+# the build folders. Build folders: build/bench and build/bench-windows or
+# build/bench-windows64 (override with OVX_BENCH_BUILD and OVX_BENCH_WINDOWS_BUILD).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 ROOT=$PWD
 NATIVE_BUILD=${OVX_BENCH_BUILD:-$ROOT/build/bench}
-WINDOWS_BUILD=${OVX_BENCH_WINDOWS_BUILD:-$ROOT/build/bench-windows}
 WINDOWS=1
 [ "${1:-}" = "--native-only" ] && WINDOWS=0
+WINDOWS_PRESETS=$(scripts/windows-arches.sh --presets)
+WINDOWS_PRESET=bench-${WINDOWS_PRESETS%% *}
+[ "$WINDOWS_PRESET" = bench- ] && WINDOWS=0
+WINDOWS_BUILD=${OVX_BENCH_WINDOWS_BUILD:-$ROOT/build/$WINDOWS_PRESET}
+case "$WINDOWS_PRESET" in
+    bench-windows64) WINDOWS_TITLE="Windows x64 (64-bit) under Wine" ;;
+    *) WINDOWS_TITLE="Windows x86 (32-bit) under Wine" ;;
+esac
 
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/ovx-bench.XXXXXX")
 trap 'rm -rf "$SCRATCH"' EXIT
@@ -42,8 +51,8 @@ echo "=== native: peak memory ==="
 peak "$SCRATCH" "$NATIVE_BUILD/bench/ovx_peak_memory" > "$NATIVE_BUILD/peak-memory.txt"
 
 if [ "$WINDOWS" = 1 ]; then
-    echo "=== windows: build ==="
-    cmake --preset bench-windows -B "$WINDOWS_BUILD" >/dev/null
+    echo "=== windows: build ($WINDOWS_TITLE, preset $WINDOWS_PRESET) ==="
+    cmake --preset "$WINDOWS_PRESET" -B "$WINDOWS_BUILD" >/dev/null
     cmake --build "$WINDOWS_BUILD" --target ovx_bench ovx_peak_memory
     echo "=== windows: run under Wine ==="
     "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_bench.exe" --benchmark_repetitions=5 \
@@ -53,7 +62,7 @@ if [ "$WINDOWS" = 1 ]; then
         > "$WINDOWS_BUILD/peak-memory.txt"
 fi
 
-python3 - "$NATIVE_BUILD" "$([ "$WINDOWS" = 1 ] && echo "$WINDOWS_BUILD")" <<'PYTHON'
+python3 - "$NATIVE_BUILD" "$([ "$WINDOWS" = 1 ] && echo "$WINDOWS_BUILD")" "$WINDOWS_TITLE" <<'PYTHON'
 import json, os, sys
 
 def load(build):
@@ -99,7 +108,7 @@ table("Native x86-64", native, [
 memory("Native", sys.argv[1])
 if len(sys.argv) > 2 and sys.argv[2]:
     windows = load(sys.argv[2])
-    table("Windows x86 (32-bit) under Wine", windows, [
+    table(sys.argv[3], windows, [
         ("CBlowfish CBC DecryptInPlace / one-block path", "BM_BlowfishCbcDecryptInPlace", "BM_BlowfishCbcDecryptOneBlockPath", 1.5),
         ("Crc32 64 KiB", "BM_Crc32", None, None),
         ("CRecordDecoder 64 MiB", "BM_RecordDecoderRead", None, None),

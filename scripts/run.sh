@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows program if needed and starts it under
-# Wine on the user's display (on Windows itself, run build/windows/app/OVXExtractor.exe).
+# Wine on the user's display: the 32-bit program where this kernel runs 32-bit programs,
+# the 64-bit one otherwise (OVX_WINDOWS_ARCHES forces the choice, see windows-arches.sh).
+# On Windows itself, run build/windows/app/OVXExtractor.exe.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target OVXExtractor
+presets=$(scripts/windows-arches.sh --presets)
+preset=${presets%% *}
+[ -n "$preset" ] || { echo "run: OVX_WINDOWS_ARCHES names no Windows build" >&2; exit 1; }
 if [ -z "${DISPLAY:-}" ]; then
     echo "run: no DISPLAY; start an X server (or use scripts/with-display.sh for a virtual one)" >&2
     exit 1
 fi
-exec build/windows/wine-run.sh build/windows/app/OVXExtractor.exe
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target OVXExtractor
+if [ "$preset" = windows ]; then
+    echo "run: starting the 32-bit program, build/windows/app/OVXExtractor.exe"
+elif [ -z "${OVX_WINDOWS_ARCHES:-}" ]; then
+    echo "run: this kernel cannot run 32-bit programs; starting the 64-bit program, build/$preset/app/OVXExtractor.exe"
+else
+    echo "run: OVX_WINDOWS_ARCHES=\"$OVX_WINDOWS_ARCHES\"; starting the 64-bit program, build/$preset/app/OVXExtractor.exe"
+fi
+exec "build/$preset/wine-run.sh" "build/$preset/app/OVXExtractor.exe"

@@ -1,27 +1,32 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Wine on a virtual display:
 # the main dialog in both modes and the progress window during and after a job, each
-# cropped to its window, into docs/screenshots/. Builds the Windows program if needed;
-# OVX_WINDOWS_BUILD names another build folder than build/windows.
+# cropped to its window, into docs/screenshots/. Builds the Windows program if needed:
+# the 32-bit one where this kernel runs 32-bit programs, else the 64-bit one (the
+# windows-arches.sh rule); OVX_WINDOWS_BUILD names another build folder.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${OVX_WINDOWS_BUILD:-$root/build/windows}"
 out="$root/docs/screenshots"
 
 if [ "${1:-}" != "--on-display" ]; then
     "$root/scripts/setup.sh"
-    cmake --preset windows -B "$build" >/dev/null
+    presets=$("$root/scripts/windows-arches.sh" --presets)
+    preset=${presets%% *}
+    build="${OVX_WINDOWS_BUILD:-$root/build/$preset}"
+    echo "screenshots: the $preset build, $build"
+    cmake --preset "$preset" -B "$build" >/dev/null
     cmake --build "$build" --target OVXExtractor ovx_screenshot_driver
     mkdir -p "$out"
     OVX_WINDOWS_BUILD="$build" exec "$root/scripts/with-display.sh" "$0" --on-display
 fi
 
-# with-display.sh has prepared the prefix, Wine's own fonts included.
-
+# with-display.sh has prepared the prefix, Wine's own fonts included, and set its
+# environment (OVX_WINE, the loader).
+build=$OVX_WINDOWS_BUILD
 
 # The driver poses each view, prints "SHOT <name> <left> <top> <width> <height>" and
 # waits for a line back once the picture is taken.
-coproc DRIVER { wine "$build/tests/e2e/ovx_screenshot_driver.exe"; }
+coproc DRIVER { "$OVX_WINE" "$build/tests/e2e/ovx_screenshot_driver.exe"; }
 driver_pid=$DRIVER_PID
 to_driver=${DRIVER[1]}
 taken=0

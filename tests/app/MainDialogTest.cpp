@@ -180,6 +180,25 @@ TEST(MainDialog, EnterDoesNothingWhileEscapeCloseBoxAndCloseEndTheDialogWithOne)
 
 TEST(MainDialog, ManifestBringsCommonControlsSix)
 {
+    // Both identities name this build's processor: Windows ignores a mismatched manifest.
+#if defined(_WIN64)
+    const std::string strArch = "processorArchitecture=\"amd64\"";
+#else
+    const std::string strArch = "processorArchitecture=\"x86\"";
+#endif
+    const HRSRC hManifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(hManifest, nullptr);
+    const std::string strManifest(static_cast<const char*>(LockResource(LoadResource(nullptr, hManifest))),
+                                  SizeofResource(nullptr, hManifest));
+    const auto count = [&](const std::string& what) {
+        int n = 0;
+        for (size_t at = strManifest.find(what); at != std::string::npos; at = strManifest.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("processorArchitecture="), 2) << strManifest;
+    EXPECT_EQ(count(strArch), 2) << strManifest;
+
     ACTCTX_SECTION_KEYED_DATA data = {};
     data.cbSize = sizeof(data);
     EXPECT_TRUE(
