@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <shellapi.h>
+
 #include "app/BrowseDialogs.h"
 #include "app/resource.h"
 #include "engine/JobCipher.h"
@@ -47,6 +49,7 @@ const DIALOG_ROUTE<CMainDialog> CMainDialog::s_routes[] = {
     {WM_COMMAND, ROUTE_COMMAND_ID, IDC_BROWSE_DESTINATION, &CMainDialog::OnBrowseDestination},
     {WM_COMMAND, ROUTE_COMMAND_ID, IDC_EXTRACT, &CMainDialog::OnExtract},
     {WM_COMMAND, ROUTE_COMMAND_CODE, EN_CHANGE, &CMainDialog::OnEditChange},
+    {WM_DROPFILES, ROUTE_ANY, 0, &CMainDialog::OnDropFiles},
 };
 
 BOOL CMainDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -63,6 +66,7 @@ LRESULT CMainDialog::OnInitDialog(WPARAM, LPARAM)
     CenterWindow(m_hWnd);
     SetDialogIcons(m_hWnd, m_hInstance, IDI_APP);
     SendDlgItemMessageA(m_hWnd, IDC_MODE_FILE, BM_SETCHECK, BST_CHECKED, 0);
+    DragAcceptFiles(m_hWnd, TRUE);
     return TRUE; // the focus goes to the first tab stop, the Password edit
 }
 
@@ -187,6 +191,48 @@ LRESULT CMainDialog::OnBrowseDestination(WPARAM, LPARAM)
     if (BrowseForFolder(m_strDestination, "", m_hWnd, m_strDestination) == S_OK)
         DoDataExchange(false);
     return 0;
+}
+
+LRESULT CMainDialog::OnDropFiles(WPARAM wParam, LPARAM)
+{
+    // The first item only; the drop handle is released before anything else can fail.
+    const HDROP hDrop = reinterpret_cast<HDROP>(wParam);
+    const UINT nItems = DragQueryFileA(hDrop, 0xFFFFFFFF, nullptr, 0);
+    std::string path;
+    if (nItems > 0)
+    {
+        path.resize(DragQueryFileA(hDrop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileA(hDrop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(hDrop);
+
+    const bool bTaken = !path.empty() && TakeSource(path);
+    if (!bTaken || nItems > 1)
+        MessageBeep(0xFFFFFFFF);
+    return 0;
+}
+
+bool CMainDialog::TakeSource(const std::string& path)
+{
+    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    const bool bFolder = (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+
+    CheckRadioButton(m_hWnd, IDC_MODE_FILE, IDC_MODE_DIRECTORY, bFolder ? IDC_MODE_DIRECTORY : IDC_MODE_FILE);
+    SetProcessingMode(!bFolder);
+    DoDataExchange(true);
+    if (bFolder)
+    {
+        m_strSource = WithOneTrailingBackslash(path);
+    }
+    else
+    {
+        m_strSource = path;
+        SetDestinationFromSource();
+    }
+    DoDataExchange(false);
+    return true;
 }
 
 void CMainDialog::SetDestinationFromSource()

@@ -2,7 +2,8 @@
 
 // The main dialog: gathers one job's settings (password, processing mode, source,
 // destination, overwrite), keeps a Source/Destination pair per mode, enables Extract
-// while the three fields hold text, and runs each job in the progress window.
+// while the three fields hold text, takes a file or folder dropped on it as the source,
+// and runs each job in the progress window.
 
 #include <string>
 
@@ -20,6 +21,12 @@ public:
     // left and shows the pair kept for the mode entered. The mode already in force
     // changes nothing.
     void SetProcessingMode(bool bSingleFile);
+
+    // Takes `path` as if chosen with the Source browse button in the mode it calls for:
+    // a file in File to File (the destination becomes its folder), a folder in
+    // Directory to Directory, switching the mode first. A path that does not exist
+    // changes nothing; returns false for it.
+    bool TakeSource(const std::string& path);
 
     bool m_bSingleFile = true; // true: File to File; false: Directory to Directory
     std::string m_strPassword;
@@ -41,6 +48,7 @@ private:
     LRESULT OnBrowseDestination(WPARAM wParam, LPARAM lParam);
     LRESULT OnExtract(WPARAM wParam, LPARAM lParam);
     LRESULT OnEditChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
 
     bool ExchangeText(bool bSave, int nId, std::string& strValue);
     void ExchangeCheck(bool bSave, int nId, int& nValue);
