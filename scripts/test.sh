@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test: the native build, the
 # sanitizer build, and the Windows builds under Wine: the 32-bit program (the product)
 # and the 64-bit one. Where the kernel cannot run 32-bit programs, the 32-bit program
-# is built and checked but its tests are skipped, and the run says so.
+# is built and checked but its tests are skipped, and the run says so. Last, the
+# release packages are made and checked.
 # OVX_WINDOWS_ARCHES ("x86 x86_64", "x86_64", ...) forces which Windows builds are tested.
 set -eu
 cd "$(dirname "$0")/.."
@@ -39,6 +40,9 @@ for arch in x86 x86_64; do
         skipped+=("SKIPPED: the $bits-bit Windows tests ($preset), because $why; the $bits-bit program was built and checked.")
     fi
 done
+
+# The release packages, made from the builds above and checked.
+scripts/package.sh
 
 echo "All tests passed in $((SECONDS - started)) s."
 for line in "${skipped[@]}"; do echo "$line"; done

@@ -1,0 +1,45 @@
+# What `cmake --install` puts in place and what `cpack` makes of it.
+#   Linux:   ovx-extract and its manual page; cpack makes a Debian package.
+#   Windows: OVXExtractor.exe, ovx-extract.exe and the README; cpack makes a zip.
+include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_NAME ovx-extract)
+set(CPACK_PACKAGE_VENDOR "OVXExtractor")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "decode password-protected .ovx files")
+set(CPACK_PACKAGE_CONTACT "OVXExtractor developers <ovxextractor@localhost>")
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    install(TARGETS OVXExtractor RUNTIME DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(CPACK_SYSTEM_NAME win64)
+    else()
+        set(CPACK_SYSTEM_NAME win32)
+    endif()
+    set(CPACK_PACKAGE_FILE_NAME OVXExtractor-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+    # Debian wants manual pages compressed, without a time stamp in the gzip header.
+    set(OVX_MAN_PAGE ${CMAKE_BINARY_DIR}/ovx-extract.1.gz)
+    add_custom_command(OUTPUT ${OVX_MAN_PAGE}
+        COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/cli/ovx-extract.1 > ${OVX_MAN_PAGE}
+        DEPENDS ${PROJECT_SOURCE_DIR}/cli/ovx-extract.1 VERBATIM)
+    add_custom_target(ovx_man_page ALL DEPENDS ${OVX_MAN_PAGE})
+    install(FILES ${OVX_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_PACKAGE_DESCRIPTION "Decodes Blowfish-CBC encrypted .ovx files (record and chunk layouts) \
+back into their plain contents, one file or a whole folder tree, checking every record \
+and never leaving a half-written file behind.")
+endif()
+
+include(CPack)
