@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 // Strips every trailing "\" and "/", then appends one "\". An empty path becomes "\".
 std::string NormalizeFolderPath(const std::string& path);

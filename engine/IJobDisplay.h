@@ -5,7 +5,7 @@
 // carries each call out on its own thread and returns only when it is done, so the
 // display follows the order of the reports.
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 class IJobDisplay
 {

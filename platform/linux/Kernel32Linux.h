@@ -19,7 +19,7 @@
 
 #include <cstddef>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 typedef int BOOL;
 typedef void* HANDLE;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 class TempFolder
 {
