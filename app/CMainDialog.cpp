@@ -210,7 +210,7 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
     }
 
     CProgressDialog progress(&cipher, m_strSource, m_strDestination, m_bSingleFile ? 1 : 0,
-                             m_nOverwrite != 0 ? 1 : 0);
+                             m_nOverwrite != 0 ? 1 : 0, IDI_APP);
     progress.DoModal(m_hInstance, IDD_PROGRESS, GetActiveWindow());
     return 0;
 }

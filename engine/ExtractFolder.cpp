@@ -11,14 +11,14 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
     // source folders are mirrored too.
     HRESULT hr = EnsureFolder(destinationFolder);
     if (hr != RESULT_OK)
-        return hr;
+        return ReportResult(sourceFolder, destinationFolder, hr);
 
     WIN32_FIND_DATAA entry;
     CFindHandle search;
     std::string pattern = sourceFolder + "*";
     search.Attach(FindFirstFileA(pattern.c_str(), &entry));
     if (search.IsEmpty())
-        return NoteWalkFailure(FailureFromLastError());
+        return NoteWalkFailure(sourceFolder, destinationFolder, FailureFromLastError());
 
     for (;;)
     {
@@ -37,7 +37,7 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
         {
             hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
             if (hr != RESULT_NO_MORE_FILES)
-                NoteWalkFailure(hr);
+                NoteWalkFailure(sourceFolder, destinationFolder, hr);
             break;
         }
     }
@@ -71,21 +71,17 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     return ExtractFile(sourceFolder + name, destinationFolder);
 }
 
-HRESULT CExtractJob::NoteWalkFailure(HRESULT hr)
+HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
 {
     if (m_hrWalkFailure == RESULT_OK)
         m_hrWalkFailure = hr;
-    return hr;
+    return ReportResult(sourceFolder, destinationFolder, hr);
 }
 
 HRESULT CExtractJob::EnsureFolder(std::string path)
 {
-    if (!path.empty())
-    {
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return RESULT_OK;
-    }
+    if (!path.empty() && GetPathKind(path.c_str()) == PATH_FOLDER)
+        return RESULT_OK;
     HRESULT hr = ResultFromWin32(CreateFolderPath(path));
     if (hr != RESULT_OK)
         AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));

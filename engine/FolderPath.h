@@ -25,6 +25,16 @@ bool IsOvxFileName(const char* name);
 // and doubled separators ignored. Links are not resolved.
 bool IsSamePath(const std::string& a, const std::string& b);
 
+// What a path names, by one GetFileAttributesA: a file, a folder, or nothing that the
+// system would say (the last error then tells why).
+enum PathKind
+{
+    PATH_NONE,
+    PATH_FILE,
+    PATH_FOLDER,
+};
+PathKind GetPathKind(const char* path);
+
 // Creates every missing level of a folder path from the top down (levels are
 // separated by "\"; a drive "X:\" or a network share "\\server\share" is the first
 // level). Returns a Win32 error number: 0 when the whole path now exists as folders,

@@ -1,4 +1,4 @@
-// Files: open, read, write, position, size, locks, close.
+// Files: open, read, write, position, size, close (of a thread's handle too).
 //
 // Share modes are accepted and ignored: Linux does not refuse a second open of a file
 // that another handle holds without sharing. Overlapped (asynchronous) I/O is not
@@ -15,6 +15,7 @@
 
 #include "platform/linux/CFileObject.h"
 #include "platform/linux/CHandleTable.h"
+#include "platform/linux/CThreadObject.h"
 #include "platform/linux/LinuxErrors.h"
 #include "platform/linux/LinuxFileInfo.h"
 #include "platform/linux/LinuxPath.h"
@@ -300,9 +301,12 @@ BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, 
 
 BOOL CloseHandle(HANDLE object)
 {
-    std::shared_ptr<CFileObject> file = CHandleTable::Instance().Remove<CFileObject>(object);
-    if (!file)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = file->Close();
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
+    CHandleTable& table = CHandleTable::Instance();
+    if (std::shared_ptr<CFileObject> file = table.Remove<CFileObject>(object))
+    {
+        DWORD error = file->Close();
+        return error == ERROR_SUCCESS ? TRUE : FailWith(error);
+    }
+    // A thread runs on without its handle; a search is closed by FindClose only.
+    return table.Remove<CThreadObject>(object) ? TRUE : FailWith(ERROR_INVALID_HANDLE);
 }

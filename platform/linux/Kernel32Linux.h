@@ -29,6 +29,7 @@ typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
+typedef std::size_t SIZE_T;
 
 #define WINAPI
 #define TRUE 1
@@ -144,6 +145,13 @@ BOOL RemoveDirectoryA(LPCSTR pathName);
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE findFile);
+
+// The thread starts at once (creationFlags 0) and runs startAddress(parameter); closing
+// its handle lets it run on. Security, stack size and thread ids are not offered
+// (threadId must be null).
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES securityAttributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE startAddress,
+                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
 
 LONG InterlockedExchange(LONG volatile* target, LONG value);
 LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);

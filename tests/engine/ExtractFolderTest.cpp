@@ -68,6 +68,8 @@ TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
 {
     auto job = RunFolderJob(In("missing"), Out("new\\deeper"));
     EXPECT_EQ(Logs(), std::vector<std::string>{FINISHED_TEXT});
+    EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, ResultFromWin32(ERROR_PATH_NOT_FOUND), In("missing\\"),
+                                                         Out("new\\deeper\\"))});
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"new/", "new/deeper/"}));
     // Nothing is logged, but the job knows its walk did not list the source.
     EXPECT_EQ(job->m_hrWalkFailure, ResultFromWin32(ERROR_PATH_NOT_FOUND));
@@ -83,6 +85,11 @@ TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
     auto job = RunFolderJob(In(), Out());
     EXPECT_EQ(SortedLogs(), (std::vector<std::string>{FINISHED_TEXT, FailedText("create", Out("blocked\\"), "800700B7"),
                                                       ProcessingText(In("open\\c.ovx"))}));
+    std::vector<std::string> results = Results();
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("open\\c.ovx"), Out("open\\c")),
+                                                 Result(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("blocked\\"),
+                                                        Out("blocked\\"))}));
     EXPECT_EQ(ReadFileBytes(Out("open\\c")), c);
     EXPECT_EQ(ReadFileText(Out("blocked")), "a file");
     EXPECT_EQ(job->m_nExtracted, 1u);
