@@ -9,12 +9,12 @@
 #include "cli/CConsoleDisplay.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
-#include "cli/StopSignal.h"
-#include "cli/Terminal.h"
 #include "decode/CBlowfish.h"
 #include "engine/CExtractJob.h"
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
+#include "platform/Console.h"
+#include "platform/StopSignal.h"
 
 namespace
 {
