@@ -268,37 +268,6 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
     return low;
 }
 
-BOOL SetEndOfFile(HANDLE file)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    if (!object->CanWrite())
-        return FailWith(ERROR_ACCESS_DENIED);
-    off_t position = lseek(object->Fd(), 0, SEEK_CUR);
-    if (position < 0 || ftruncate(object->Fd(), position) != 0)
-        return FailWith(Win32ErrorFromErrno(errno));
-    return TRUE;
-}
-
-BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = object->Lock(static_cast<UINT64>(Combine(offsetHigh, offsetLow)), static_cast<UINT64>(Combine(bytesHigh, bytesLow)));
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
-}
-
-BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = object->Unlock(static_cast<UINT64>(Combine(offsetHigh, offsetLow)), static_cast<UINT64>(Combine(bytesHigh, bytesLow)));
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
-}
-
 BOOL CloseHandle(HANDLE object)
 {
     CHandleTable& table = CHandleTable::Instance();

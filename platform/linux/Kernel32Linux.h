@@ -7,7 +7,6 @@
 //
 // Where Linux cannot do what Windows does, the difference is made harmless:
 // - share modes are accepted but not enforced;
-// - byte-range locks are advisory (they exclude other locks, not reads and writes);
 // - there are no drive letters: "C:\x" is the relative path "C:/x";
 // - names are case-sensitive, except in search patterns;
 // - a search does not list names that a path cannot spell (holding a "\", or ending
@@ -76,19 +75,16 @@ typedef std::size_t SIZE_T;
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
-#define ERROR_LOCK_VIOLATION 33L
 #define ERROR_HANDLE_EOF 38L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_DIR_NOT_EMPTY 145L
-#define ERROR_NOT_LOCKED 158L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NEGATIVE_SEEK 131L
-#define ERROR_DIRECTORY 267L
 #define ERROR_NOACCESS 998L
 #define ERROR_IO_DEVICE 1117L
 #define ERROR_CANT_RESOLVE_FILENAME 1921L
@@ -128,9 +124,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
-BOOL SetEndOfFile(HANDLE file);
-BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
-BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
 BOOL CloseHandle(HANDLE object);
 
 // The absolute path of fileName ("/"-separated here): relative paths start at the
@@ -140,7 +133,6 @@ BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);
-BOOL RemoveDirectoryA(LPCSTR pathName);
 
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData);
