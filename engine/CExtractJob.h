@@ -31,8 +31,8 @@ constexpr int MAX_LOG_TEXT = 1023;
 class CExtractJob
 {
 public:
-    // Copies the settings; the destination is always normalised to end in one "\",
-    // the source only in Directory to Directory mode (bSingleFile zero).
+    // Copies the settings; the destination is always normalised to end in one folder
+    // separator, the source only in Directory to Directory mode (bSingleFile zero).
     CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
                 BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay);
 

@@ -4,6 +4,7 @@
 #include "engine/CFindHandle.h"
 #include "engine/FolderPath.h"
 #include "engine/LastError.h"
+#include "platform/PathSyntax.h"
 
 HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destinationFolder)
 {
@@ -52,13 +53,23 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return RESULT_OK;
 
+    // Joined to its folder such a name would lead to another entry, even out of the
+    // folder ("..\..\x"): it is named in the log and fails, never walked or decoded.
+    if (!IsNameUsableInPath(name))
+    {
+        const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
+        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", name, sourceFolder.c_str(),
+                  static_cast<UINT>(hr));
+        return ReportResult(sourceFolder + name, std::string(), hr);
+    }
+
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     {
         // Directory links (junctions, symbolic links) are not followed: one that
         // leads back up the tree would make the walk endless.
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             return RESULT_OK;
-        std::string child = std::string(name) + "\\";
+        std::string child = std::string(name) + FOLDER_SEPARATOR;
         std::string childSource = sourceFolder + child;
         // A destination inside the source tree holds this job's output: not input.
         if (IsSamePath(childSource, m_strDestination))

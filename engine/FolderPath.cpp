@@ -4,6 +4,7 @@
 
 #include "platform/Kernel32.h"
 #include "platform/MbString.h"
+#include "platform/PathSyntax.h"
 
 namespace
 {
@@ -94,7 +95,7 @@ std::string NormalizeFolderPath(const std::string& path)
     std::string result = path;
     while (EndsInSeparator(result))
         result.pop_back();
-    result += '\\';
+    result += FOLDER_SEPARATOR;
     return result;
 }
 
@@ -129,8 +130,8 @@ DWORD CreateFolderPath(const std::string& path)
         return ERROR_INVALID_PARAMETER;
 
     std::string p = path;
-    if (!EndsIn(p, '\\'))
-        p += '\\';
+    if (!EndsInSeparator(p))
+        p += FOLDER_SEPARATOR;
 
     // The first level to look at: past "X:\", or "\\server\share" itself. A server
     // without a share is no folder.

@@ -9,8 +9,9 @@
 // - share modes are accepted but not enforced;
 // - there are no drive letters: "C:\x" is the relative path "C:/x";
 // - names are case-sensitive, except in search patterns;
-// - a search does not list names that a path cannot spell (holding a "\", or ending
-//   in a dot or blank), since joined to their folder they would name another entry;
+// - a search lists names that a path cannot spell (holding a "\", or ending in a dot
+//   or blank) as they are; joined to their folder they would name another entry, so a
+//   caller checks IsNameUsableInPath (platform/PathSyntax.h) first;
 // - only regular files open as files: pipes and devices are refused with
 //   ERROR_ACCESS_DENIED rather than risk a read that never returns;
 // - a file whose owner may not write it is read-only: it is refused to writers and

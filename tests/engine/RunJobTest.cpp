@@ -27,8 +27,8 @@ TEST_F(RunJobTest, FileToFileCreatesTheDestinationFolderOrOnlyReportsIt)
          {ProcessingText(In("a.ovx")), RecordingDisplay::ResultEvent(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("new\\deeper\\a")),
           FINISHED_TEXT, RecordingDisplay::FinishedEvent(1)}},
         {blocked,
-         {FailedText("create", blocked + "\\", "800700B7"),
-          RecordingDisplay::ResultEvent(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("a.ovx"), blocked + "\\a"),
+         {FailedText("create", blocked + SEPARATOR, "800700B7"),
+          RecordingDisplay::ResultEvent(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("a.ovx"), blocked + SEPARATOR + "a"),
           FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}},
     };
     for (const auto& c : cases)
