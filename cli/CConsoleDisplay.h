@@ -50,8 +50,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_finished;
     bool m_bFinished = false;
-    UINT m_nResults = 0;   // files (and unread folders) with a result
-    UINT m_nExtracted = 0; // results of extracted files
+    UINT m_nResults = 0;         // files (and unread folders) with a result
+    UINT m_nExtracted = 0;       // results of extracted files
     size_t m_nProgressWidth = 0; // characters of the drawn progress line; 0: none drawn
 };
 

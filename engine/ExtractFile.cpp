@@ -46,7 +46,8 @@ HRESULT CExtractJob::ExtractFile(std::string source, std::string destinationFold
 
 // ExtractFile's work after its first log line. A file that would not open is named in
 // `pUnopened`, for the caller's one "Failed to open" line.
-HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened)
+HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination,
+                                const std::string*& pUnopened)
 {
     auto openFailed = [&pUnopened](const std::string& path, HRESULT hr) {
         pUnopened = &path;
@@ -55,7 +56,8 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
 
     // Directory to Directory keeps existing files unless told to replace them;
     // File to File always replaces.
-    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 && GetPathKind(destination.c_str()) == PATH_FILE)
+    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 &&
+        GetPathKind(destination.c_str()) == PATH_FILE)
     {
         AppendLog("    '%s' already exists.\n", destination.c_str());
         return EXTRACT_E_EXISTS;

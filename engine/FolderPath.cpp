@@ -180,9 +180,12 @@ DWORD GetFolderStatus(const char* path)
         return ERROR_INVALID_PARAMETER;
     switch (GetPathKind(path))
     {
-    case PATH_FOLDER: return ERROR_SUCCESS;
-    case PATH_FILE: return ERROR_PATH_NOT_FOUND;
-    case PATH_NONE: break;
+    case PATH_FOLDER:
+        return ERROR_SUCCESS;
+    case PATH_FILE:
+        return ERROR_PATH_NOT_FOUND;
+    case PATH_NONE:
+        break;
     }
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;

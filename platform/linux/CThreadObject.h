@@ -18,7 +18,10 @@ public:
     }
 
     // Starts startAddress(parameter); throws std::system_error when no thread can be had.
-    void Start(LPTHREAD_START_ROUTINE startAddress, LPVOID parameter) { m_thread = std::thread(startAddress, parameter); }
+    void Start(LPTHREAD_START_ROUTINE startAddress, LPVOID parameter)
+    {
+        m_thread = std::thread(startAddress, parameter);
+    }
 
 private:
     std::thread m_thread;

@@ -16,8 +16,8 @@ DWORD GetLastError() { return t_nLastError; }
 
 void SetLastError(DWORD error) { t_nLastError = error; }
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stackSize*/, LPTHREAD_START_ROUTINE startAddress,
-                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId)
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stackSize*/,
+                    LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags, LPDWORD threadId)
 {
     if (startAddress == nullptr || creationFlags != 0 || threadId != nullptr)
     {

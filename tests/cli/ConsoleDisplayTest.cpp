@@ -78,7 +78,8 @@ TEST(ConsoleDisplay, CountsAndAllExtractedComeFromTheResults)
             display.ShowFileResult({source, destination, outcome, outcome == FILE_EXTRACTED ? RESULT_OK : RESULT_FAIL});
         display.ShowFinished(99); // the job's own count is not what the console shows
         EXPECT_EQ(display.AllFilesExtracted(), test.bAll) << test.outcomes.size();
-        EXPECT_EQ(log.Contents(), test.logText + ("\nFinished - " + std::to_string(test.nExtracted) + " file(s) extracted\n"));
+        EXPECT_EQ(log.Contents(),
+                  test.logText + ("\nFinished - " + std::to_string(test.nExtracted) + " file(s) extracted\n"));
     }
 }
 

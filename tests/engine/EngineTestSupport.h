@@ -100,7 +100,8 @@ protected:
 
     std::vector<std::string> Logs() const { return m_display->LogTexts(); }
     std::vector<std::string> Results() const { return m_display->Results(); }
-    static std::string Result(FileOutcome outcome, HRESULT hr, const std::string& source, const std::string& destination)
+    static std::string Result(FileOutcome outcome, HRESULT hr, const std::string& source,
+                              const std::string& destination)
     {
         return RecordingDisplay::ResultEvent(outcome, hr, source, destination);
     }

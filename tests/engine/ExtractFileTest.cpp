@@ -62,8 +62,9 @@ TEST_F(ExtractFileTest, ExistenceRule)
         if (!c.replaced)
             expectedLog.push_back("    '" + Out("a") + "' already exists.\n");
         EXPECT_EQ(Logs(), expectedLog);
-        EXPECT_EQ(Results(), std::vector<std::string>{c.replaced ? Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))
-                                                                 : Result(FILE_EXISTS, EXTRACT_E_EXISTS, In("a.ovx"), Out("a"))});
+        EXPECT_EQ(Results(),
+                  std::vector<std::string>{c.replaced ? Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))
+                                                      : Result(FILE_EXISTS, EXTRACT_E_EXISTS, In("a.ovx"), Out("a"))});
         EXPECT_EQ(ReadFileBytes(Out("a")), c.replaced ? plain : PRECIOUS);
         EXPECT_EQ(job->m_nExtracted, c.replaced ? 1u : 0u);
         EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a", "a.~ovxpart0"}));
@@ -189,7 +190,8 @@ TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
         const HRESULT hr = static_cast<HRESULT>(std::stoul(c.code, nullptr, 16));
         EXPECT_EQ(job->ExtractFile(c.source, Out()), hr);
         EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, c.code)}));
-        EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, hr, c.source, GetDestinationName(c.source, Out()))});
+        EXPECT_EQ(Results(),
+                  std::vector<std::string>{Result(FILE_FAILED, hr, c.source, GetDestinationName(c.source, Out()))});
         EXPECT_EQ(job->m_nExtracted, 0u);
     }
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a/", "x/"}));

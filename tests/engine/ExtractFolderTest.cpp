@@ -69,8 +69,8 @@ TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
 {
     auto job = RunFolderJob(In("missing"), Out("new\\deeper"));
     EXPECT_EQ(Logs(), std::vector<std::string>{FINISHED_TEXT});
-    EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, ResultFromWin32(ERROR_PATH_NOT_FOUND), In("missing\\"),
-                                                         Out("new\\deeper\\"))});
+    EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, ResultFromWin32(ERROR_PATH_NOT_FOUND),
+                                                         In("missing\\"), Out("new\\deeper\\"))});
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"new/", "new/deeper/"}));
     // Nothing is logged, but the job knows its walk did not list the source.
     EXPECT_EQ(job->m_hrWalkFailure, ResultFromWin32(ERROR_PATH_NOT_FOUND));
@@ -89,8 +89,8 @@ TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
     std::vector<std::string> results = Results();
     std::sort(results.begin(), results.end());
     EXPECT_EQ(results, (std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("open\\c.ovx"), Out("open\\c")),
-                                                 Result(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("blocked\\"),
-                                                        Out("blocked\\"))}));
+                                                 Result(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS),
+                                                        In("blocked\\"), Out("blocked\\"))}));
     EXPECT_EQ(ReadFileBytes(Out("open\\c")), c);
     EXPECT_EQ(ReadFileText(Out("blocked")), "a file");
     EXPECT_EQ(job->m_nExtracted, 1u);
@@ -144,9 +144,10 @@ TEST_F(ExtractFolderTest, LogLinesJoinLevelsWithTheSystemsSeparator)
         std::filesystem::remove_all("out");
         WriteFileText(Out("blocked"), "a file");
         RunFolderJob(source, "out");
-        EXPECT_EQ(SortedLogs(), (std::vector<std::string>{FINISHED_TEXT,
-                                                          FailedText("create", "out" + SEPARATOR + "blocked" + SEPARATOR, "800700B7"),
-                                                          ProcessingText("in" + SEPARATOR + "sub" + SEPARATOR + "a.ovx")}));
+        EXPECT_EQ(SortedLogs(),
+                  (std::vector<std::string>{FINISHED_TEXT,
+                                            FailedText("create", "out" + SEPARATOR + "blocked" + SEPARATOR, "800700B7"),
+                                            ProcessingText("in" + SEPARATOR + "sub" + SEPARATOR + "a.ovx")}));
     }
     std::filesystem::current_path(previous);
 }

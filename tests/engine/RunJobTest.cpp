@@ -24,11 +24,13 @@ TEST_F(RunJobTest, FileToFileCreatesTheDestinationFolderOrOnlyReportsIt)
         std::vector<std::string> events;
     } cases[] = {
         {Out("new\\deeper"),
-         {ProcessingText(In("a.ovx")), RecordingDisplay::ResultEvent(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("new\\deeper\\a")),
-          FINISHED_TEXT, RecordingDisplay::FinishedEvent(1)}},
+         {ProcessingText(In("a.ovx")),
+          RecordingDisplay::ResultEvent(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("new\\deeper\\a")), FINISHED_TEXT,
+          RecordingDisplay::FinishedEvent(1)}},
         {blocked,
          {FailedText("create", blocked + SEPARATOR, "800700B7"),
-          RecordingDisplay::ResultEvent(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("a.ovx"), blocked + SEPARATOR + "a"),
+          RecordingDisplay::ResultEvent(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("a.ovx"),
+                                        blocked + SEPARATOR + "a"),
           FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}},
     };
     for (const auto& c : cases)
@@ -57,8 +59,9 @@ TEST_F(RunJobTest, ExceptionBelowTheJobIsReportedAndTheJobFinishes)
         job->RunJob();
         // The abandoned rest of the job is one failure of its source.
         const std::string abandoned = RecordingDisplay::ResultEvent(FILE_FAILED, RESULT_FAIL, job->m_strSource, Out());
-        EXPECT_EQ(m_display->Events(), (std::vector<std::string>{ProcessingText(In("a.ovx")), "Oops ! Exception raised !\n",
-                                                                 abandoned, FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}));
+        EXPECT_EQ(m_display->Events(),
+                  (std::vector<std::string>{ProcessingText(In("a.ovx")), "Oops ! Exception raised !\n", abandoned,
+                                            FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}));
         EXPECT_EQ(job->m_nState, JOB_FINISHED);
         EXPECT_TRUE(ListFolder(Out()).empty()); // the partial output went with the exception
     }

@@ -124,7 +124,7 @@ TEST_F(FolderApiTest, SearchListsNamesAPathCannotSpellAndTellsThemApart)
         bool bUsable;
     } cases[] = {
         {"a\\b.ovx", false, false}, {"..\\..\\x.ovx", false, false}, {"trailing.", false, false},
-        {"blank ", false, false},   {"..\\up", true, false},          {"dots...", true, false},
+        {"blank ", false, false},   {"..\\up", true, false},         {"dots...", true, false},
         {"...", true, true},        {"plain.ovx", false, true},
     };
     std::vector<std::string> expected = {".", "..", "file.txt", "sub"};
