@@ -51,6 +51,7 @@ void CConsoleDisplay::ShowFileResult(const FileResult& result)
 
 void CConsoleDisplay::ShowRunning() {}
 
+// The count shown is that of the extracted results, which the job's own count equals.
 void CConsoleDisplay::ShowFinished(UINT)
 {
     {

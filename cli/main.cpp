@@ -66,11 +66,8 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
     // The window's log says nothing of a folder that could not be listed; its failed
     // result decides the status, and this says why.
     if (pJob->m_hrWalkFailure != RESULT_OK)
-    {
-        char reason[16];
-        std::snprintf(reason, sizeof(reason), "%08X", static_cast<UINT>(pJob->m_hrWalkFailure));
-        Fail(EXIT_NOT_ALL_EXTRACTED, std::string("a source folder could not be listed. Reason : [") + reason + "]");
-    }
+        std::fprintf(stderr, "ovx-extract: a source folder could not be listed. Reason : [%08X]\n",
+                     static_cast<UINT>(pJob->m_hrWalkFailure));
     if (IsStopRequested() || !pDisplay->AllFilesExtracted())
         return EXIT_NOT_ALL_EXTRACTED;
     return EXIT_ALL_EXTRACTED;

@@ -17,10 +17,11 @@ enum FileOutcome
     FILE_FAILED,    // not extracted; the result code says why
 };
 
-// One result per source file the job considered, after that file's log texts. A source
-// folder whose files the job could not reach (its destination folder could not be
-// created, it could not be listed, or an exception abandoned the rest of the job) is
-// reported as one failed result too, with the folder as its source.
+// One result per source file the job considered, after that file's log texts. Work the
+// job could not get to is one failed result too: a source folder whose destination
+// folder could not be created or which could not be listed (the folders as source and
+// destination), an entry whose name no path can spell (no destination), and the rest
+// of a job that an exception abandoned (the job's source and destination).
 struct FileResult
 {
     const std::string& strSource;
