@@ -22,12 +22,13 @@ struct DecoderChoice
 
 DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInputStream* pSource, IDecryptor* pDecryptor)
 {
-    DecoderChoice choice = {&record, record.Init(pSource, pDecryptor), RESULT_OK};
-    if (choice.hrRecord == RESULT_OK)
-        return choice;
-    choice.hrChunk = chunk.Init(pSource, pDecryptor);
-    choice.pDecoder = choice.hrChunk == RESULT_OK ? &chunk : nullptr;
-    return choice;
+    const HRESULT hrRecord = record.Init(pSource, pDecryptor);
+    if (hrRecord == RESULT_OK)
+        return {&record, hrRecord, RESULT_OK};
+    const HRESULT hrChunk = chunk.Init(pSource, pDecryptor);
+    if (hrChunk == RESULT_OK)
+        return {&chunk, hrRecord, hrChunk};
+    return {nullptr, hrRecord, hrChunk};
 }
 
 } // namespace
