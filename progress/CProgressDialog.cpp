@@ -79,7 +79,8 @@ LRESULT CProgressDialog::OnInitDialog(WPARAM, LPARAM)
 
 void CProgressDialog::StartWorker()
 {
-    // Reports of the running state during this call are carried out at once, on this thread.
+    // The job shows its running state before the thread exists; on the window's own
+    // thread that report is carried out at once.
     const HRESULT hr = m_job.StartWorker(
         [this](LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam) { return StartThread(pfnStart, pParam); });
     if (hr != RESULT_OK)
