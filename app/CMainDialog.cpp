@@ -6,6 +6,7 @@
 
 #include "app/BrowseDialogs.h"
 #include "app/resource.h"
+#include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
 #include "progress/WindowUtil.h"
@@ -214,10 +215,10 @@ LRESULT CMainDialog::OnDropFiles(WPARAM wParam, LPARAM)
 
 bool CMainDialog::TakeSource(const std::string& path)
 {
-    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
-    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+    const PathKind kind = GetPathKind(path.c_str());
+    if (kind == PATH_NONE)
         return false;
-    const bool bFolder = (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool bFolder = kind == PATH_FOLDER;
 
     CheckRadioButton(m_hWnd, IDC_MODE_FILE, IDC_MODE_DIRECTORY, bFolder ? IDC_MODE_DIRECTORY : IDC_MODE_FILE);
     SetProcessingMode(!bFolder);
@@ -256,7 +257,7 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
     }
 
     CProgressDialog progress(&cipher, m_strSource, m_strDestination, m_bSingleFile ? 1 : 0,
-                             m_nOverwrite != 0 ? 1 : 0);
+                             m_nOverwrite != 0 ? 1 : 0, IDI_APP);
     progress.DoModal(m_hInstance, IDD_PROGRESS, GetActiveWindow());
     return 0;
 }

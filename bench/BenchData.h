@@ -30,6 +30,7 @@ class CNullDisplay : public IJobDisplay
 {
 public:
     void ShowLogText(const char*) override {}
+    void ShowFileResult(const FileResult&) override {}
     void ShowRunning() override {}
     void ShowFinished(UINT) override {}
 };

@@ -1,32 +1,6 @@
 #include "cli/CConsoleDisplay.h"
 
 #include <chrono>
-#include <cstring>
-
-namespace
-{
-
-bool StartsWith(const char* text, const char* prefix)
-{
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-bool EndsWith(const char* text, const char* suffix)
-{
-    const size_t length = std::strlen(text);
-    const size_t suffixLength = std::strlen(suffix);
-    return length >= suffixLength && std::strcmp(text + length - suffixLength, suffix) == 0;
-}
-
-} // namespace
-
-bool IsFailureText(const char* text)
-{
-    // "Failed to open", "Failed to create", "Failed to initilize decoders", a skipped
-    // existing file ("    '%s' already exists.\n") and a job cut short by an exception.
-    return StartsWith(text, "Failed to ") || (StartsWith(text, "    '") && EndsWith(text, "' already exists.\n")) ||
-           StartsWith(text, "Oops ! Exception raised !");
-}
 
 std::string FormatByteCount(double bytes)
 {
@@ -62,26 +36,30 @@ void CConsoleDisplay::ShowLogText(const char* text)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     EraseProgressLocked();
-    if (StartsWith(text, "Processing '"))
-        ++m_nProcessed;
-    if (IsFailureText(text))
-        m_bFailureReported = true;
     std::fputs(text, m_pLog);
     // Each text shows when it is reported, as in the window, also through a pipe.
     std::fflush(m_pLog);
 }
 
+void CConsoleDisplay::ShowFileResult(const FileResult& result)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_nResults;
+    if (result.outcome == FILE_EXTRACTED)
+        ++m_nExtracted;
+}
+
 void CConsoleDisplay::ShowRunning() {}
 
-void CConsoleDisplay::ShowFinished(UINT nExtracted)
+// The count shown is that of the extracted results, which the job's own count equals.
+void CConsoleDisplay::ShowFinished(UINT)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         EraseProgressLocked();
-        // The engine's last text, "\n*** Finished ***", ends without a line end.
-        std::fprintf(m_pLog, "\nFinished - %u file(s) extracted\n", nExtracted);
+        // The job's last log text ends without a line end.
+        std::fprintf(m_pLog, "\nFinished - %u file(s) extracted\n", m_nExtracted);
         std::fflush(m_pLog);
-        m_nExtracted = nExtracted;
         m_bFinished = true;
     }
     m_finished.notify_all();
@@ -100,7 +78,8 @@ void CConsoleDisplay::DrawProgress(UINT64 nBytesDone, double seconds)
     std::unique_lock<std::mutex> lock(m_mutex, std::try_to_lock);
     if (!lock.owns_lock() || m_bFinished)
         return;
-    const std::string line = FormatProgressLine(m_nProcessed == 0 ? 1 : m_nProcessed, nBytesDone, seconds);
+    // The file in progress follows those with a result.
+    const std::string line = FormatProgressLine(m_nResults + 1, nBytesDone, seconds);
     // Blanks over whatever is left of a longer line drawn before.
     const size_t padding = m_nProgressWidth > line.size() ? m_nProgressWidth - line.size() : 0;
     std::fprintf(m_pProgress, "\r%s%*s", line.c_str(), static_cast<int>(padding), "");
@@ -126,11 +105,5 @@ void CConsoleDisplay::EraseProgressLocked()
 bool CConsoleDisplay::AllFilesExtracted()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bFinished && !m_bFailureReported && m_nProcessed == m_nExtracted;
-}
-
-UINT CConsoleDisplay::GetExtracted()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nExtracted;
+    return m_bFinished && m_nResults == m_nExtracted;
 }

@@ -3,7 +3,8 @@
 // The job's display on a console: log texts go unchanged to the log stream (standard
 // output) as they are reported, the finish adds a line end and the line
 // "Finished - N file(s) extracted", and an optional progress line is redrawn in place
-// on a second stream (standard error on a terminal).
+// on a second stream (standard error on a terminal). The counts come from the job's
+// file results, never from the wording of its log.
 //
 // The worker reports; the main thread waits for the finish and redraws the progress
 // line. A log text first erases a drawn progress line, so the two never mix on one
@@ -27,6 +28,7 @@ public:
     CConsoleDisplay& operator=(const CConsoleDisplay&) = delete;
 
     void ShowLogText(const char* text) override;
+    void ShowFileResult(const FileResult& result) override;
     void ShowRunning() override;
     void ShowFinished(UINT nExtracted) override;
 
@@ -37,10 +39,8 @@ public:
     void DrawProgress(UINT64 nBytesDone, double seconds);
     void ClearProgress();
 
-    // After the finish: true when every file the job processed was extracted and no
-    // failure was reported.
+    // After the finish: true when every result the job reported was an extracted file.
     bool AllFilesExtracted();
-    UINT GetExtracted();
 
 private:
     void EraseProgressLocked();
@@ -50,9 +50,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_finished;
     bool m_bFinished = false;
-    UINT m_nProcessed = 0; // "Processing '" texts: files the engine began
-    bool m_bFailureReported = false;
-    UINT m_nExtracted = 0;
+    UINT m_nResults = 0;         // files (and unread folders) with a result
+    UINT m_nExtracted = 0;       // results of extracted files
     size_t m_nProgressWidth = 0; // characters of the drawn progress line; 0: none drawn
 };
 
@@ -62,6 +61,3 @@ std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds);
 
 // A byte count for people: "512 B", "12.4 KiB", "1.5 MiB", "2.0 GiB".
 std::string FormatByteCount(double bytes);
-
-// Whether a log text of the engine reports a failed or skipped file or folder.
-bool IsFailureText(const char* text);

@@ -42,8 +42,8 @@ const char HELP_TEXT[] =
     "\n"
     "Exit status:\n"
     "  0    every matching file was extracted (also when there was none)\n"
-    "  1    a file failed or was skipped, a folder could not be listed, or the job\n"
-    "       was stopped\n"
+    "  1    a file failed or was skipped, a folder could not be listed, a name could\n"
+    "       not be used as a path, or the job was stopped\n"
     "  2    usage error, SOURCE not found, or no usable password\n"
     "  130  ended at once by a second Ctrl+C\n";
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 // What the command line asks for.
 enum OptionsAction

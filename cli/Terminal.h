@@ -1,8 +1,6 @@
 #pragma once
 
-// The few things ovx-extract needs from the terminal or console, each with a POSIX and
-// a Windows way: asking for a line without echo, knowing whether standard error is a
-// terminal, and keeping "\n" as "\n" on standard output.
+// The password prompt of ovx-extract, on the terminal or console without echo.
 
 #include <string>
 
@@ -17,15 +15,3 @@ enum PromptResult
 // line from it with echo off, restores the echo and moves to a new line. Ctrl+C while
 // asking restores the echo and ends the program with status 130.
 PromptResult PromptWithoutEcho(const char* prompt, std::string* line);
-
-#ifdef _WIN32
-// What was typed at the console (UTF-16) as bytes in the ANSI code page, the code page
-// in which the window reads its password.
-std::string ConsoleTextToAnsi(const std::wstring& text);
-#endif
-
-bool IsStandardErrorTerminal();
-
-// Windows would turn every "\n" written to standard output into "\r\n"; the log's
-// texts are written unchanged on every system.
-void UseBinaryStandardOutput();

@@ -4,17 +4,17 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <system_error>
 #include <thread>
 
 #include "cli/CConsoleDisplay.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
-#include "cli/StopSignal.h"
-#include "cli/Terminal.h"
 #include "decode/CBlowfish.h"
 #include "engine/CExtractJob.h"
+#include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
+#include "platform/Console.h"
+#include "platform/StopSignal.h"
 
 namespace
 {
@@ -38,21 +38,13 @@ int UsageError(const std::string& message)
     return EXIT_USAGE;
 }
 
-// Runs the job on a worker thread while this thread passes on a stop request and
+// Runs the job on its worker thread while this thread passes on a stop request and
 // keeps the progress line current. Returns the exit status.
 int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
 {
     const auto start = std::chrono::steady_clock::now();
-    pJob->SetJobState(JOB_RUNNING);
-    std::thread worker;
-    try
-    {
-        worker = std::thread(&CExtractJob::RunJob, pJob);
-    }
-    catch (const std::system_error&)
-    {
+    if (pJob->StartWorker() != RESULT_OK)
         return Fail(EXIT_NOT_ALL_EXTRACTED, "cannot start the worker thread");
-    }
 
     bool bStopPassedOn = false;
     while (!pDisplay->WaitFinished(POLL_MS))
@@ -65,16 +57,17 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         pDisplay->DrawProgress(pJob->m_nBytesDone.load(), elapsed.count());
     }
-    worker.join();
+    // The finish shows just before the worker's last touch of the job, its state change.
+    while (pJob->m_nState != JOB_FINISHED)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     pDisplay->ClearProgress();
     NotifyJobOver();
 
+    // The window's log says nothing of a folder that could not be listed; its failed
+    // result decides the status, and this says why.
     if (pJob->m_hrWalkFailure != RESULT_OK)
-    {
-        char reason[16];
-        std::snprintf(reason, sizeof(reason), "%08X", static_cast<UINT>(pJob->m_hrWalkFailure));
-        return Fail(EXIT_NOT_ALL_EXTRACTED, std::string("a source folder could not be listed. Reason : [") + reason + "]");
-    }
+        std::fprintf(stderr, "ovx-extract: a source folder could not be listed. Reason : [%08X]\n",
+                     static_cast<UINT>(pJob->m_hrWalkFailure));
     if (IsStopRequested() || !pDisplay->AllFilesExtracted())
         return EXIT_NOT_ALL_EXTRACTED;
     return EXIT_ALL_EXTRACTED;
@@ -103,10 +96,10 @@ int main(int argc, char** argv)
     }
 
     // The source decides the mode, as the mode buttons do in the window.
-    const DWORD attributes = GetFileAttributesA(options.m_strSource.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    const PathKind source = GetPathKind(options.m_strSource.c_str());
+    if (source == PATH_NONE)
         return Fail(EXIT_USAGE, "cannot find the source '" + options.m_strSource + "'");
-    const BYTE bSingleFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : 1;
+    const BYTE bSingleFile = source == PATH_FOLDER ? 0 : 1;
 
     std::string password;
     if (!ObtainPassword(options.m_strPasswordFile, &password, &error))

@@ -3,7 +3,7 @@
 // Blowfish's initial P-array and S-boxes: the hexadecimal digits of pi's fractional
 // part, in that order. The key schedule starts from these every time.
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 constexpr UINT BLOWFISH_P_WORDS = 18;
 constexpr UINT BLOWFISH_S_BOXES = 4;

@@ -5,7 +5,7 @@
 // chaining value every time (the chain is never written back). A length of 0 or not
 // a multiple of the block size returns RESULT_INVALID_ARG and writes nothing.
 
-#include "decode/Result.h"
+#include "base/Result.h"
 
 constexpr int CIPHER_MODE_ECB = 0; // each block on its own; also any unknown mode
 constexpr int CIPHER_MODE_CBC = 1; // cipher-block chaining

@@ -4,6 +4,6 @@
 // `running` (0 to start): Crc32(Crc32(0, a), b) is the CRC of a followed by b.
 // A null buffer returns 0.
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length);

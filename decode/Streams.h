@@ -6,7 +6,7 @@
 // out-parameters. Positions, sizes and counts are unsigned 64-bit; seek offsets are
 // signed 64-bit. Objects may be destroyed through any interface pointer.
 
-#include "decode/Result.h"
+#include "base/Result.h"
 
 // Seek origins; the same numbers as the platform's FILE_BEGIN, FILE_CURRENT, FILE_END.
 constexpr DWORD SEEK_ORIGIN_BEGIN = 0;

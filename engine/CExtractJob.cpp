@@ -65,3 +65,12 @@ void CExtractJob::SetJobState(LONG nState)
         break;
     }
 }
+
+HRESULT CExtractJob::ReportResult(const std::string& source, const std::string& destination, HRESULT hr)
+{
+    const FileOutcome outcome = hr == RESULT_OK ? FILE_EXTRACTED : hr == EXTRACT_E_EXISTS ? FILE_EXISTS : FILE_FAILED;
+    if (outcome == FILE_EXTRACTED)
+        ++m_nExtracted;
+    m_pDisplay->ShowFileResult({source, destination, outcome, hr});
+    return hr;
+}

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,11 @@
 #include "decode/Streams.h"
 #include "engine/IJobDisplay.h"
 #include "platform/Kernel32.h"
+
+// Creates a thread that runs pfnStart(pParam) at once: its handle, or null with the last
+// error set. CreateWorkerThread is CreateThread with default security and stack size.
+typedef std::function<HANDLE(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)> ThreadStarter;
+HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 
 constexpr LONG JOB_RUNNING = 0;        // the worker works
 constexpr LONG JOB_STOP_REQUESTED = 1; // the user asked to stop; the engine winds up at its next check
@@ -25,8 +31,8 @@ constexpr int MAX_LOG_TEXT = 1023;
 class CExtractJob
 {
 public:
-    // Copies the settings; the destination is always normalised to end in one "\",
-    // the source only in Directory to Directory mode (bSingleFile zero).
+    // Copies the settings; the destination is always normalised to end in one folder
+    // separator, the source only in Directory to Directory mode (bSingleFile zero).
     CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
                 BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay);
 
@@ -47,6 +53,14 @@ public:
     void AppendLogV(const char* format, va_list args);
     void SetJobState(LONG nState);
 
+    // Starts the worker thread of a job not yet started. The job is set running (state
+    // and count, shown on the display) before the thread exists, so the worker never
+    // sees a stale state; the thread's handle is closed at once, as nothing ever waits
+    // for the worker: it ends by itself after its finish report. Whoever started the
+    // job keeps it alive until it reads JOB_FINISHED. Returns 0, or the failure to
+    // create the thread as a result code (the job then never finishes).
+    HRESULT StartWorker(const ThreadStarter& startThread = CreateWorkerThread);
+
     // Engine operations, worker thread only.
     //
     // ExtractFile decodes one file into destinationFolder through a temporary file
@@ -56,6 +70,8 @@ public:
     // not follow directory links and does not enter the job's destination folder when
     // that lies inside the source tree. EnsureFolder creates a folder path, logging a
     // failure. RunJob is the worker's whole body and ends with SetJobState(JOB_FINISHED).
+    // Each file's outcome, and each source folder left unread, is also reported as a
+    // FileResult.
     HRESULT ExtractFile(std::string source, std::string destinationFolder);
     HRESULT ExtractFolder(std::string sourceFolder, std::string destinationFolder);
     HRESULT EnsureFolder(std::string path);
@@ -79,8 +95,8 @@ public:
     std::atomic<UINT64> m_nBytesDone{0};
 
     // The first folder listing of the walk that failed (0 when none did). The log says
-    // nothing of it, as the window shows none; a console front end makes it its exit
-    // status, so that a script never takes an unreadable tree for a complete one.
+    // nothing of it, as the window shows none; a console front end can say why its
+    // failed result came.
     HRESULT m_hrWalkFailure = RESULT_OK;
 
 protected:
@@ -88,10 +104,15 @@ protected:
     virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
 
 private:
+    HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
-    HRESULT NoteWalkFailure(HRESULT hr); // remembers the first; returns hr
+    HRESULT NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr);
+
+    // Shows what became of `source` (extracted for 0, skipped for EXTRACT_E_EXISTS,
+    // failed otherwise), counting an extracted file; returns hr.
+    HRESULT ReportResult(const std::string& source, const std::string& destination, HRESULT hr);
 
     IJobDisplay* m_pDisplay;
 };

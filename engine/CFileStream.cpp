@@ -81,25 +81,3 @@ HRESULT CFileStream::Write(const void* buffer, UINT64 count, UINT64* written)
         *written = put;
     return hr;
 }
-
-HRESULT CFileStream::SetSize(UINT64 size)
-{
-    HRESULT hr = Seek(static_cast<INT64>(size), FILE_BEGIN);
-    if (hr != RESULT_OK)
-        return hr;
-    return SetEndOfFile(m_file.Get()) ? RESULT_OK : FailureFromLastError();
-}
-
-HRESULT CFileStream::Lock(UINT64 offset, UINT64 length)
-{
-    return LockFile(m_file.Get(), LowHalf(offset), HighHalf(offset), LowHalf(length), HighHalf(length))
-               ? RESULT_OK
-               : FailureFromLastError();
-}
-
-HRESULT CFileStream::Unlock(UINT64 offset, UINT64 length)
-{
-    return UnlockFile(m_file.Get(), LowHalf(offset), HighHalf(offset), LowHalf(length), HighHalf(length))
-               ? RESULT_OK
-               : FailureFromLastError();
-}

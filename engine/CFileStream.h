@@ -44,12 +44,6 @@ public:
     // IWriteStream: a short write is not an error; `written` tells.
     HRESULT Write(const void* buffer, UINT64 count, UINT64* written) override;
 
-    // Sets the file's length; the position is left at the new end.
-    virtual HRESULT SetSize(UINT64 size);
-    // Byte-range locks of the file (not a means of thread synchronisation).
-    virtual HRESULT Lock(UINT64 offset, UINT64 length);
-    virtual HRESULT Unlock(UINT64 offset, UINT64 length);
-
     // The handle: Attach closes any previous one and takes ownership.
     void Attach(HANDLE hFile) { m_file.Attach(hFile); }
     HRESULT Close() { return m_file.Close(INVALID_HANDLE_VALUE); }

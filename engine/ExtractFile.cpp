@@ -11,16 +11,24 @@
 namespace
 {
 
-bool IsExistingFile(const std::string& path)
+// The decoder that accepts the source: the record layout is tried first, the chunk
+// layout only when the record decoder refuses. Null when both refuse, with their codes.
+struct DecoderChoice
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+    IReadStream* pDecoder;
+    HRESULT hrRecord;
+    HRESULT hrChunk;
+};
 
-bool IsExistingFolder(const std::string& path)
+DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInputStream* pSource, IDecryptor* pDecryptor)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const HRESULT hrRecord = record.Init(pSource, pDecryptor);
+    if (hrRecord == RESULT_OK)
+        return {&record, hrRecord, RESULT_OK};
+    const HRESULT hrChunk = chunk.Init(pSource, pDecryptor);
+    if (hrChunk == RESULT_OK)
+        return {&chunk, hrRecord, hrChunk};
+    return {nullptr, hrRecord, hrChunk};
 }
 
 } // namespace
@@ -30,9 +38,27 @@ HRESULT CExtractJob::ExtractFile(std::string source, std::string destinationFold
     AppendLog("Processing '%s'...\n", source.c_str());
     const std::string destination = GetDestinationName(source, destinationFolder);
 
+    const std::string* pUnopened = nullptr;
+    HRESULT hr = DecodeFile(source, destination, pUnopened);
+    if (pUnopened != nullptr)
+        AppendLog("Failed to open '%s'. Reason : [%08X]\n", pUnopened->c_str(), static_cast<UINT>(hr));
+    return ReportResult(source, destination, hr);
+}
+
+// ExtractFile's work after its first log line. A file that would not open is named in
+// `pUnopened`, for the caller's one "Failed to open" line.
+HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination,
+                                const std::string*& pUnopened)
+{
+    auto openFailed = [&pUnopened](const std::string& path, HRESULT hr) {
+        pUnopened = &path;
+        return hr;
+    };
+
     // Directory to Directory keeps existing files unless told to replace them;
     // File to File always replaces.
-    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 && IsExistingFile(destination))
+    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 &&
+        GetPathKind(destination.c_str()) == PATH_FILE)
     {
         AppendLog("    '%s' already exists.\n", destination.c_str());
         return EXTRACT_E_EXISTS;
@@ -41,63 +67,39 @@ HRESULT CExtractJob::ExtractFile(std::string source, std::string destinationFold
     CFileStream input;
     HANDLE hSource = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hSource == INVALID_HANDLE_VALUE)
-    {
-        HRESULT hr = FailureFromLastError();
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
-        return hr;
-    }
+        return openFailed(source, FailureFromLastError());
     input.Attach(hSource);
 
     // A destination name that is a folder (a source without a dot, a file named
     // ".ovx") cannot be written, nor can the source itself (a source "x." decoded into
     // its own folder is "x" to the system): refuse them as creating them would have
     // been refused, before any decoding.
-    const bool bFolder = IsExistingFolder(destination);
+    const bool bFolder = GetPathKind(destination.c_str()) == PATH_FOLDER;
     if (bFolder || IsSamePath(source, destination))
-    {
-        HRESULT hr = ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", destination.c_str(), static_cast<UINT>(hr));
-        return hr;
-    }
+        return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
 
     CTempFile output;
     HRESULT hr = output.Create(destination);
     if (hr != RESULT_OK)
-    {
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", destination.c_str(), static_cast<UINT>(hr));
-        return hr;
-    }
+        return openFailed(destination, hr);
 
-    // The record layout is tried first; the chunk layout only when it is refused.
     CRecordDecoder recordDecoder;
     CChunkDecoder chunkDecoder;
-    IReadStream* pDecoder = &recordDecoder;
-    HRESULT hrRecord = recordDecoder.Init(&input, m_pDecryptor);
-    if (hrRecord != RESULT_OK)
+    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, &input, m_pDecryptor);
+    if (choice.pDecoder == nullptr)
     {
-        HRESULT hrChunk = chunkDecoder.Init(&input, m_pDecryptor);
-        if (hrChunk != RESULT_OK)
-        {
-            AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(hrRecord),
-                      static_cast<UINT>(hrChunk));
-            return hrRecord;
-        }
-        pDecoder = &chunkDecoder;
+        AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
+                  static_cast<UINT>(choice.hrChunk));
+        return choice.hrRecord;
     }
 
     // Copy-loop failures are not logged: they show in the count.
-    hr = CopyDecodedData(pDecoder, output.Get());
+    hr = CopyDecodedData(choice.pDecoder, output.Get());
     if (hr != RESULT_OK)
         return hr;
 
     hr = output.Commit(destination, m_bSingleFile != 0 || m_bOverwrite != 0);
-    if (hr != RESULT_OK)
-    {
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", destination.c_str(), static_cast<UINT>(hr));
-        return hr;
-    }
-    ++m_nExtracted;
-    return RESULT_OK;
+    return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
 }
 
 HRESULT CExtractJob::CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput)

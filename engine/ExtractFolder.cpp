@@ -4,6 +4,7 @@
 #include "engine/CFindHandle.h"
 #include "engine/FolderPath.h"
 #include "engine/LastError.h"
+#include "platform/PathSyntax.h"
 
 HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destinationFolder)
 {
@@ -11,14 +12,14 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
     // source folders are mirrored too.
     HRESULT hr = EnsureFolder(destinationFolder);
     if (hr != RESULT_OK)
-        return hr;
+        return ReportResult(sourceFolder, destinationFolder, hr);
 
     WIN32_FIND_DATAA entry;
     CFindHandle search;
     std::string pattern = sourceFolder + "*";
     search.Attach(FindFirstFileA(pattern.c_str(), &entry));
     if (search.IsEmpty())
-        return NoteWalkFailure(FailureFromLastError());
+        return NoteWalkFailure(sourceFolder, destinationFolder, FailureFromLastError());
 
     for (;;)
     {
@@ -37,7 +38,7 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
         {
             hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
             if (hr != RESULT_NO_MORE_FILES)
-                NoteWalkFailure(hr);
+                NoteWalkFailure(sourceFolder, destinationFolder, hr);
             break;
         }
     }
@@ -52,13 +53,23 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return RESULT_OK;
 
+    // Joined to its folder such a name would lead to another entry, even out of the
+    // folder ("..\..\x"): it is named in the log and fails, never walked or decoded.
+    if (!IsNameUsableInPath(name))
+    {
+        const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
+        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", name, sourceFolder.c_str(),
+                  static_cast<UINT>(hr));
+        return ReportResult(sourceFolder + name, std::string(), hr);
+    }
+
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     {
         // Directory links (junctions, symbolic links) are not followed: one that
         // leads back up the tree would make the walk endless.
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             return RESULT_OK;
-        std::string child = std::string(name) + "\\";
+        std::string child = std::string(name) + FOLDER_SEPARATOR;
         std::string childSource = sourceFolder + child;
         // A destination inside the source tree holds this job's output: not input.
         if (IsSamePath(childSource, m_strDestination))
@@ -71,21 +82,17 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     return ExtractFile(sourceFolder + name, destinationFolder);
 }
 
-HRESULT CExtractJob::NoteWalkFailure(HRESULT hr)
+HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
 {
     if (m_hrWalkFailure == RESULT_OK)
         m_hrWalkFailure = hr;
-    return hr;
+    return ReportResult(sourceFolder, destinationFolder, hr);
 }
 
 HRESULT CExtractJob::EnsureFolder(std::string path)
 {
-    if (!path.empty())
-    {
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return RESULT_OK;
-    }
+    if (!path.empty() && GetPathKind(path.c_str()) == PATH_FOLDER)
+        return RESULT_OK;
     HRESULT hr = ResultFromWin32(CreateFolderPath(path));
     if (hr != RESULT_OK)
         AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));

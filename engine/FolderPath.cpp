@@ -4,6 +4,7 @@
 
 #include "platform/Kernel32.h"
 #include "platform/MbString.h"
+#include "platform/PathSyntax.h"
 
 namespace
 {
@@ -94,7 +95,7 @@ std::string NormalizeFolderPath(const std::string& path)
     std::string result = path;
     while (EndsInSeparator(result))
         result.pop_back();
-    result += '\\';
+    result += FOLDER_SEPARATOR;
     return result;
 }
 
@@ -129,8 +130,8 @@ DWORD CreateFolderPath(const std::string& path)
         return ERROR_INVALID_PARAMETER;
 
     std::string p = path;
-    if (!EndsIn(p, '\\'))
-        p += '\\';
+    if (!EndsInSeparator(p))
+        p += FOLDER_SEPARATOR;
 
     // The first level to look at: past "X:\", or "\\server\share" itself. A server
     // without a share is no folder.
@@ -161,15 +162,12 @@ DWORD CreateFolderPath(const std::string& path)
         if (level.empty())
             return ERROR_INVALID_PARAMETER;
 
-        DWORD attributes = GetFileAttributesA(level.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        // A missing level is created; a file in the way makes the creation fail.
+        DWORD status = GetFolderStatus(level.c_str());
+        if (status == ERROR_SUCCESS)
             continue;
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-        {
-            DWORD error = GetLastError();
-            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-                return error;
-        }
+        if (status != ERROR_PATH_NOT_FOUND)
+            return status;
         if (!CreateDirectoryA(level.c_str(), nullptr))
             return GetLastError();
     }
@@ -180,9 +178,23 @@ DWORD GetFolderStatus(const char* path)
 {
     if (path == nullptr || *path == '\0')
         return ERROR_INVALID_PARAMETER;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ERROR_PATH_NOT_FOUND;
+    switch (GetPathKind(path))
+    {
+    case PATH_FOLDER:
+        return ERROR_SUCCESS;
+    case PATH_FILE:
+        return ERROR_PATH_NOT_FOUND;
+    case PATH_NONE:
+        break;
+    }
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;
+}
+
+PathKind GetPathKind(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PATH_NONE;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PATH_FOLDER : PATH_FILE;
 }

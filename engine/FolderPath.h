@@ -3,12 +3,15 @@
 // Path rules of the engine: folder-path normalisation, destination names, the ".ovx"
 // match and the creation of destination folders. Paths are byte strings in the ANSI
 // code page, searched multibyte-aware (a trail byte never counts as "\", "/" or ".").
+// Both "\" and "/" separate levels; the engine joins levels with the system's own
+// FOLDER_SEPARATOR ("\" on Windows, "/" on Linux).
 
 #include <string>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
-// Strips every trailing "\" and "/", then appends one "\". An empty path becomes "\".
+// Strips every trailing "\" and "/", then appends one FOLDER_SEPARATOR. An empty path
+// becomes the separator alone.
 std::string NormalizeFolderPath(const std::string& path);
 
 // The file a source decodes into: destinationFolder followed by the source's file
@@ -25,11 +28,20 @@ bool IsOvxFileName(const char* name);
 // and doubled separators ignored. Links are not resolved.
 bool IsSamePath(const std::string& a, const std::string& b);
 
-// Creates every missing level of a folder path from the top down (levels are
-// separated by "\"; a drive "X:\" or a network share "\\server\share" is the first
-// level). Returns a Win32 error number: 0 when the whole path now exists as folders,
-// 87 for an empty path, a path starting with a single "\" or a bare "\\server",
-// 183 when a file is in the way.
+// What a path names, by one GetFileAttributesA: a file, a folder, or nothing that the
+// system would say (the last error then tells why).
+enum PathKind
+{
+    PATH_NONE,
+    PATH_FILE,
+    PATH_FOLDER,
+};
+PathKind GetPathKind(const char* path);
+
+// Creates every missing level of a folder path from the top down (a drive "X:\" or a
+// network share "\\server\share" is the first level). Returns a Win32 error number: 0
+// when the whole path now exists as folders, 87 for an empty path, a path starting
+// with a single "\" or a bare "\\server", 183 when a file is in the way.
 DWORD CreateFolderPath(const std::string& path);
 
 // 0 when the path is an existing folder, 3 when it is missing or a file, 87 for a

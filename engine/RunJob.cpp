@@ -1,13 +1,19 @@
 #include "engine/CExtractJob.h"
 
+#include "engine/FolderPath.h"
+#include "engine/LastError.h"
+
 void CExtractJob::RunJob()
 {
     try
     {
         if (m_bSingleFile != 0)
         {
-            if (EnsureFolder(m_strDestination) == RESULT_OK)
+            HRESULT hr = EnsureFolder(m_strDestination);
+            if (hr == RESULT_OK)
                 ExtractFile(m_strSource, m_strDestination);
+            else
+                ReportResult(m_strSource, GetDestinationName(m_strSource, m_strDestination), hr);
         }
         else
         {
@@ -16,10 +22,18 @@ void CExtractJob::RunJob()
     }
     catch (...)
     {
-        // Whatever work was left is abandoned; the job still finishes normally.
+        // Whatever work was left is abandoned, reported as one failure of the job's
+        // source; the job still finishes normally.
         try
         {
             AppendLog("Oops ! Exception raised !\n");
+        }
+        catch (...)
+        {
+        }
+        try
+        {
+            ReportResult(m_strSource, m_strDestination, RESULT_FAIL);
         }
         catch (...)
         {
@@ -41,4 +55,20 @@ DWORD WINAPI ExtractThreadProc(LPVOID pJob)
 {
     static_cast<CExtractJob*>(pJob)->RunJob();
     return 0;
+}
+
+HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
+{
+    return CreateThread(nullptr, 0, pfnStart, pParam, 0, nullptr);
+}
+
+HRESULT CExtractJob::StartWorker(const ThreadStarter& startThread)
+{
+    SetJobState(JOB_RUNNING);
+    HANDLE hThread = startThread(ExtractThreadProc, this);
+    if (hThread == nullptr)
+        return FailureFromLastError();
+    // The worker is never joined: it ends by itself after its finish report.
+    CloseHandle(hThread);
+    return RESULT_OK;
 }

@@ -18,7 +18,7 @@
 #include "platform/linux/Kernel32Linux.h"
 #endif
 
-#include "decode/Result.h"
+#include "base/Result.h"
 
 // The calling thread's last error as a result code: 0x80070000 | (e & 0xFFFF) for e > 0.
 inline HRESULT HResultFromLastError() { return ResultFromWin32(GetLastError()); }

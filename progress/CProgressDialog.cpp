@@ -4,9 +4,6 @@
 
 namespace
 {
-// The application's icon, shared with the main dialog's resources.
-constexpr int IDI_APP_ICON = 128;
-
 // Reports carried from the worker to the window's thread.
 constexpr UINT WM_APP_APPEND_LOG = WM_APP + 1;    // lParam: const char* text
 constexpr UINT WM_APP_SHOW_RUNNING = WM_APP + 2;  // no parameters
@@ -47,8 +44,8 @@ const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
 };
 
 CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource,
-                                 const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite)
-    : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this)
+                                 const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite, int nIconId)
+    : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this), m_nIconId(nIconId)
 {
 }
 
@@ -67,7 +64,8 @@ LRESULT CProgressDialog::OnInitDialog(WPARAM, LPARAM)
 
     CenterWindow(m_hWnd);
     m_layout.Init(m_hWnd, g_layout);
-    SetDialogIcons(m_hWnd, m_hInstance, IDI_APP_ICON);
+    if (m_nIconId != 0)
+        SetDialogIcons(m_hWnd, m_hInstance, m_nIconId);
 
     // Lift the edit control's default limit of 32,767 characters: the log is never trimmed.
     m_hWndLog = GetDlgItem(m_hWnd, IDC_LOG);
@@ -81,22 +79,20 @@ LRESULT CProgressDialog::OnInitDialog(WPARAM, LPARAM)
 
 void CProgressDialog::StartWorker()
 {
-    HANDLE hThread = StartThread(ExtractThreadProc, &m_job);
-    if (hThread == nullptr)
+    // The job shows its running state before the thread exists; on the window's own
+    // thread that report is carried out at once.
+    const HRESULT hr = m_job.StartWorker(
+        [this](LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam) { return StartThread(pfnStart, pParam); });
+    if (hr != RESULT_OK)
     {
         MessageBoxA(m_hWnd, "Failed to create thread.", "", MB_OK);
         EndDialog(m_hWnd, RESULT_NO_THREAD);
-        return;
     }
-
-    // The worker is never joined: it ends by itself after its finish report.
-    CloseHandle(hThread);
-    m_job.SetJobState(JOB_RUNNING);
 }
 
 HANDLE CProgressDialog::StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
 {
-    return CreateThread(nullptr, 0, pfnStart, pParam, 0, nullptr);
+    return CreateWorkerThread(pfnStart, pParam);
 }
 
 LRESULT CProgressDialog::OnStopOrClose(WPARAM, LPARAM)
@@ -144,6 +140,11 @@ LRESULT CProgressDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam)
 void CProgressDialog::ShowLogText(const char* text)
 {
     Report(WM_APP_APPEND_LOG, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void CProgressDialog::ShowFileResult(const FileResult&)
+{
+    // The window shows each file's outcome through the log only.
 }
 
 void CProgressDialog::ShowRunning()

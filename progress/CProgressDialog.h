@@ -21,8 +21,10 @@
 class CProgressDialog : public CDialog, public IJobDisplay
 {
 public:
+    // nIconId: the icon resource the window shows as its big and small icon, from the
+    // module the dialog resource comes from; 0 for none.
     CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
-                    BYTE bSingleFile, BYTE bOverwrite);
+                    BYTE bSingleFile, BYTE bOverwrite, int nIconId);
 
     // Shown with DoModal(hInstance, IDD_PROGRESS, hWndOwner). Returns 1 when the user
     // closed the window after the job finished, 2 when the worker could not be started.
@@ -31,13 +33,15 @@ public:
 
     // IJobDisplay, callable from any thread.
     void ShowLogText(const char* text) override;
+    void ShowFileResult(const FileResult& result) override;
     void ShowRunning() override;
     void ShowFinished(UINT nExtracted) override;
 
     CExtractJob& Job() { return m_job; }
 
 protected:
-    // Starts the worker; returns its handle, or NULL with the last error set.
+    // Creates the worker's thread for CExtractJob::StartWorker; returns its handle, or
+    // NULL with the last error set.
     virtual HANDLE StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 
     BOOL OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -60,6 +64,7 @@ private:
     void Report(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
     CExtractJob m_job;
+    const int m_nIconId;
     CResizeLayout m_layout;
     HWND m_hWndLog = nullptr;
     DWORD m_dwWindowThreadId = 0;

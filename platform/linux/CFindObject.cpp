@@ -8,7 +8,6 @@
 
 #include "platform/linux/LinuxErrors.h"
 #include "platform/linux/LinuxFileInfo.h"
-#include "platform/linux/LinuxPath.h"
 
 namespace
 {
@@ -16,11 +15,6 @@ namespace
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
-
-// A name that a path of this layer reads differently ("a\b" is two levels, "a." is
-// "a") would lead a caller that joins it to its folder to another entry, even out of
-// the folder ("..\..\x"); such entries are not listed.
-bool IsSpellable(const char* name) { return ToLinuxPath(name) == name; }
 
 } // namespace
 
@@ -85,7 +79,7 @@ bool CFindObject::NextName(const char*& name)
     errno = 0;
     while (const dirent* entry = readdir(m_pFolder))
     {
-        if (!IsDotEntry(entry->d_name) && IsSpellable(entry->d_name) && Matches(m_strPattern.c_str(), entry->d_name))
+        if (!IsDotEntry(entry->d_name) && Matches(m_strPattern.c_str(), entry->d_name))
         {
             name = entry->d_name;
             return true;

@@ -4,8 +4,9 @@
 // "." and ".." come first, as Windows lists them, then the folder's other entries in
 // the order the file system gives them. The pattern knows "*" (any run of characters)
 // and "?" (any one character) and ignores ASCII case; "*.*" matches every name.
-// Names that a path cannot spell here (holding a "\", or ending in a dot or blank)
-// are passed over: joined to the folder they would name another entry.
+// Names that a path cannot spell here (holding a "\", or ending in a dot or blank) are
+// listed too, so that a walk can say it left them out; joined to the folder they would
+// name another entry, and IsNameUsableInPath tells them.
 
 #include <dirent.h>
 

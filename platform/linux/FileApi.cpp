@@ -1,4 +1,4 @@
-// Files: open, read, write, position, size, locks, close.
+// Files: open, read, write, position, size, close (of a thread's handle too).
 //
 // Share modes are accepted and ignored: Linux does not refuse a second open of a file
 // that another handle holds without sharing. Overlapped (asynchronous) I/O is not
@@ -15,6 +15,7 @@
 
 #include "platform/linux/CFileObject.h"
 #include "platform/linux/CHandleTable.h"
+#include "platform/linux/CThreadObject.h"
 #include "platform/linux/LinuxErrors.h"
 #include "platform/linux/LinuxFileInfo.h"
 #include "platform/linux/LinuxPath.h"
@@ -267,42 +268,14 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
     return low;
 }
 
-BOOL SetEndOfFile(HANDLE file)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    if (!object->CanWrite())
-        return FailWith(ERROR_ACCESS_DENIED);
-    off_t position = lseek(object->Fd(), 0, SEEK_CUR);
-    if (position < 0 || ftruncate(object->Fd(), position) != 0)
-        return FailWith(Win32ErrorFromErrno(errno));
-    return TRUE;
-}
-
-BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = object->Lock(static_cast<UINT64>(Combine(offsetHigh, offsetLow)), static_cast<UINT64>(Combine(bytesHigh, bytesLow)));
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
-}
-
-BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh)
-{
-    std::shared_ptr<CFileObject> object = FindFile(file);
-    if (!object)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = object->Unlock(static_cast<UINT64>(Combine(offsetHigh, offsetLow)), static_cast<UINT64>(Combine(bytesHigh, bytesLow)));
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
-}
-
 BOOL CloseHandle(HANDLE object)
 {
-    std::shared_ptr<CFileObject> file = CHandleTable::Instance().Remove<CFileObject>(object);
-    if (!file)
-        return FailWith(ERROR_INVALID_HANDLE);
-    DWORD error = file->Close();
-    return error == ERROR_SUCCESS ? TRUE : FailWith(error);
+    CHandleTable& table = CHandleTable::Instance();
+    if (std::shared_ptr<CFileObject> file = table.Remove<CFileObject>(object))
+    {
+        DWORD error = file->Close();
+        return error == ERROR_SUCCESS ? TRUE : FailWith(error);
+    }
+    // A thread runs on without its handle; a search is closed by FindClose only.
+    return table.Remove<CThreadObject>(object) ? TRUE : FailWith(ERROR_INVALID_HANDLE);
 }

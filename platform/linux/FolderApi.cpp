@@ -1,5 +1,4 @@
-// Names in the file system: attributes, deleting and moving files, making and removing
-// folders.
+// Names in the file system: attributes, deleting and moving files, making folders.
 
 #include <cerrno>
 #include <cstdio>
@@ -25,12 +24,6 @@ DWORD CheckedPath(LPCSTR path, std::string& linuxPath)
         return ERROR_PATH_NOT_FOUND;
     linuxPath = ToLinuxPath(path);
     return ERROR_SUCCESS;
-}
-
-bool IsSymbolicLinkToFolder(const std::string& path, const struct stat& linkInfo)
-{
-    struct stat target;
-    return S_ISLNK(linkInfo.st_mode) && stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
 }
 
 } // namespace
@@ -127,24 +120,4 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttribute
     case ENOENT: return FailWith(ERROR_PATH_NOT_FOUND); // only a missing parent stops a mkdir
     default: return FailWith(Win32ErrorFromErrno(errno));
     }
-}
-
-BOOL RemoveDirectoryA(LPCSTR pathName)
-{
-    std::string path;
-    DWORD error = CheckedPath(pathName, path);
-    if (error != ERROR_SUCCESS)
-        return FailWith(error);
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0)
-        return FailWith(Win32ErrorForPath(errno, path));
-    // A symbolic link to a folder is removed as a folder would be: the link goes, the
-    // folder it leads to stays.
-    if (IsSymbolicLinkToFolder(path, info))
-        return unlink(path.c_str()) == 0 ? TRUE : FailWith(Win32ErrorFromErrno(errno));
-    if (!S_ISDIR(info.st_mode))
-        return FailWith(ERROR_DIRECTORY);
-    if (rmdir(path.c_str()) == 0)
-        return TRUE;
-    return FailWith(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : Win32ErrorFromErrno(errno));
 }

@@ -7,11 +7,11 @@
 //
 // Where Linux cannot do what Windows does, the difference is made harmless:
 // - share modes are accepted but not enforced;
-// - byte-range locks are advisory (they exclude other locks, not reads and writes);
 // - there are no drive letters: "C:\x" is the relative path "C:/x";
 // - names are case-sensitive, except in search patterns;
-// - a search does not list names that a path cannot spell (holding a "\", or ending
-//   in a dot or blank), since joined to their folder they would name another entry;
+// - a search lists names that a path cannot spell (holding a "\", or ending in a dot
+//   or blank) as they are; joined to their folder they would name another entry, so a
+//   caller checks IsNameUsableInPath (platform/PathSyntax.h) first;
 // - only regular files open as files: pipes and devices are refused with
 //   ERROR_ACCESS_DENIED rather than risk a read that never returns;
 // - a file whose owner may not write it is read-only: it is refused to writers and
@@ -19,7 +19,7 @@
 
 #include <cstddef>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 typedef int BOOL;
 typedef void* HANDLE;
@@ -29,6 +29,7 @@ typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
+typedef std::size_t SIZE_T;
 
 #define WINAPI
 #define TRUE 1
@@ -75,19 +76,16 @@ typedef LONG* PLONG;
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
-#define ERROR_LOCK_VIOLATION 33L
 #define ERROR_HANDLE_EOF 38L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_DIR_NOT_EMPTY 145L
-#define ERROR_NOT_LOCKED 158L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NEGATIVE_SEEK 131L
-#define ERROR_DIRECTORY 267L
 #define ERROR_NOACCESS 998L
 #define ERROR_IO_DEVICE 1117L
 #define ERROR_CANT_RESOLVE_FILENAME 1921L
@@ -127,9 +125,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
-BOOL SetEndOfFile(HANDLE file);
-BOOL LockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
-BOOL UnlockFile(HANDLE file, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow, DWORD bytesHigh);
 BOOL CloseHandle(HANDLE object);
 
 // The absolute path of fileName ("/"-separated here): relative paths start at the
@@ -139,11 +134,17 @@ BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);
-BOOL RemoveDirectoryA(LPCSTR pathName);
 
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE findFile);
+
+// The thread starts at once (creationFlags 0) and runs startAddress(parameter); closing
+// its handle lets it run on. Security, stack size and thread ids are not offered
+// (threadId must be null).
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES securityAttributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE startAddress,
+                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
 
 LONG InterlockedExchange(LONG volatile* target, LONG value);
 LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);

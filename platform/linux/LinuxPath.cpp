@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxPath.h"
 
+#include "platform/PathSyntax.h"
+
 namespace
 {
 
@@ -50,6 +52,8 @@ std::string ToLinuxPath(const char* path)
     TrimComponent(out, componentStart, true);
     return out;
 }
+
+bool IsNameUsableInPath(const char* name) { return ToLinuxPath(name) == name; }
 
 std::string ParentFolderOf(const std::string& linuxPath)
 {

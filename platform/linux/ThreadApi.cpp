@@ -1,6 +1,11 @@
-// The thread's last error and the interlocked operations.
+// Threads, the thread's last error and the interlocked operations.
 
-#include "platform/linux/Kernel32Linux.h"
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "platform/linux/CHandleTable.h"
+#include "platform/linux/CThreadObject.h"
 
 namespace
 {
@@ -10,6 +15,30 @@ thread_local DWORD t_nLastError = ERROR_SUCCESS;
 DWORD GetLastError() { return t_nLastError; }
 
 void SetLastError(DWORD error) { t_nLastError = error; }
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stackSize*/,
+                    LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags, LPDWORD threadId)
+{
+    if (startAddress == nullptr || creationFlags != 0 || threadId != nullptr)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    try
+    {
+        auto thread = std::make_shared<CThreadObject>();
+        thread->Start(startAddress, parameter);
+        return CHandleTable::Instance().Insert(thread);
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
+    catch (const std::system_error&)
+    {
+    }
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
 
 LONG InterlockedExchange(LONG volatile* target, LONG value)
 {

@@ -34,10 +34,13 @@ TEST(ConsoleDisplay, LogTextsGoOutUnchangedAndEraseTheProgressLineFirst)
     display.ShowLogText("Processing 'C:\\in\\100%s %08X.ovx'...\n"); // not a format
     display.DrawProgress(3 * 1024 * 1024, 2.0);
     display.DrawProgress(1000, 1.0); // shorter: blanks cover the rest of the longer line
+    const std::string source = "a.ovx", destination = "a";
+    display.ShowFileResult({source, destination, FILE_EXTRACTED, RESULT_OK}); // the next file is the second
     display.ShowLogText("Processing 'next.ovx'...\n");
     display.DrawProgress(5000, 0.0); // no rate before any time has passed
     EXPECT_FALSE(display.WaitFinished(0));
     display.ShowLogText("\n*** Finished ***");
+    display.ShowFileResult({source, destination, FILE_EXTRACTED, RESULT_OK});
     display.ShowFinished(2);
     EXPECT_TRUE(display.WaitFinished(0));
     display.DrawProgress(6000, 1.0); // no redraw once finished
@@ -50,34 +53,33 @@ TEST(ConsoleDisplay, LogTextsGoOutUnchangedAndEraseTheProgressLineFirst)
                               "Finished - 2 file(s) extracted\n");
 }
 
-// The exit status rests on this: every file the engine began was extracted, and no
-// failure was reported.
-TEST(ConsoleDisplay, AllFilesExtractedOnlyWhenEveryProcessedFileCounts)
+// The exit status and the count rest on the file results alone, never on log wording.
+TEST(ConsoleDisplay, CountsAndAllExtractedComeFromTheResults)
 {
+    const std::string source = "in/a.ovx", destination = "out/a";
     const struct
     {
-        std::vector<const char*> texts;
+        std::vector<FileOutcome> outcomes;
+        const char* logText;
         UINT nExtracted;
         bool bAll;
     } cases[] = {
-        {{}, 0, true},
-        {{"Processing 'a.ovx'...\n"}, 1, true},
-        {{"Processing 'a.ovx'...\n", "Processing 'b.ovx'...\n"}, 1, false}, // a copy failure logs nothing
-        // Counts that agree: only the text marks the failure.
-        {{"Failed to create 'out\\'. Reason : [800700B7]\n"}, 0, false},
-        {{"    'out\\a' already exists.\n"}, 0, false},
-        {{"Oops ! Exception raised !\n"}, 0, false},
-        // Failure words inside a file name are not failure texts.
-        {{"Processing 'Failed to open.ovx'...\n", "Processing 'x' already exists.\n.ovx'...\n"}, 2, true},
+        {{}, "", 0, true},
+        {{FILE_EXTRACTED, FILE_EXTRACTED}, "Failed to open 'x'. Reason : [80070002]\n", 2, true},
+        {{FILE_EXTRACTED, FILE_EXISTS}, "", 1, false},
+        {{FILE_FAILED, FILE_EXTRACTED}, "", 1, false},
     };
     for (const auto& test : cases)
     {
         CapturedStream log;
         CConsoleDisplay display(log.file, nullptr);
-        for (const char* text : test.texts)
-            display.ShowLogText(text);
-        display.ShowFinished(test.nExtracted);
-        EXPECT_EQ(display.AllFilesExtracted(), test.bAll) << (test.texts.empty() ? "" : test.texts.back());
+        display.ShowLogText(test.logText);
+        for (FileOutcome outcome : test.outcomes)
+            display.ShowFileResult({source, destination, outcome, outcome == FILE_EXTRACTED ? RESULT_OK : RESULT_FAIL});
+        display.ShowFinished(99); // the job's own count is not what the console shows
+        EXPECT_EQ(display.AllFilesExtracted(), test.bAll) << test.outcomes.size();
+        EXPECT_EQ(log.Contents(),
+                  test.logText + ("\nFinished - " + std::to_string(test.nExtracted) + " file(s) extracted\n"));
     }
 }
 

@@ -11,6 +11,8 @@
 #include "tests/support/TempFolder.h"
 
 #ifndef _WIN32
+#include <fstream>
+
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -168,6 +170,24 @@ TEST(ExtractCommand, PromptsOnTheTerminalWithoutEcho)
     EXPECT_NE(settings.c_lflag & ECHO, 0u) << "echo was not restored";
     close(master);
     close(slave);
+}
+
+// A name that no path can spell here is named in the log and fails the run like a file.
+TEST(ExtractCommand, UnspellableNameIsLoggedAndTheStatusIs1)
+{
+    TempFolder folder;
+    const std::vector<BYTE> plain = MakePlaintext(100);
+    WriteFileBytes(folder.PathOf("in/a.ovx"), EncodeRecordFormat(plain, PASSWORD));
+    std::ofstream(ToHostPath(folder.PathOf("in/")) + "odd\\name.ovx") << "x";
+
+    const ChildResult result = RunExtract({folder.PathOf("in"), folder.PathOf("out")}, PASSWORD.c_str());
+    EXPECT_EQ(result.nStatus, 1);
+    EXPECT_NE(result.strOutput.find("Failed to use the name 'odd\\name.ovx' in '" + folder.PathOf("in/") +
+                                    "' as a path. Reason : [8007007B]\n"),
+              std::string::npos)
+        << result.strOutput;
+    EXPECT_TRUE(result.strOutput.ends_with(Finished(1))) << result.strOutput;
+    EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), plain);
 }
 
 TEST(ExtractCommand, InterruptInTheMiddleOfALargeFileLeavesNothingBehind)

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 // Throws std::runtime_error when the file cannot be written.
 void WriteLargeChunkFile(const std::string& path, UINT64 length, const std::string& password);

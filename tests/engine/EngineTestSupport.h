@@ -18,6 +18,13 @@
 #include "tests/support/TempFolder.h"
 
 inline const std::string TEST_PASSWORD = "correct horse";
+
+// The separator that the system's users type, spelled out: the engine joins levels with it.
+#ifdef _WIN32
+inline const std::string SEPARATOR = "\\";
+#else
+inline const std::string SEPARATOR = "/";
+#endif
 inline const std::string FINISHED_TEXT = "\n*** Finished ***";
 
 inline std::string ProcessingText(const std::string& path) { return "Processing '" + path + "'...\n"; }
@@ -92,6 +99,12 @@ protected:
     }
 
     std::vector<std::string> Logs() const { return m_display->LogTexts(); }
+    std::vector<std::string> Results() const { return m_display->Results(); }
+    static std::string Result(FileOutcome outcome, HRESULT hr, const std::string& source,
+                              const std::string& destination)
+    {
+        return RecordingDisplay::ResultEvent(outcome, hr, source, destination);
+    }
 
     TempFolder m_temp;
     HookedCipher m_cipher;

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FolderPath.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace
@@ -32,6 +33,7 @@ TEST_F(ExtractFileTest, DecodesBothLayoutsByteExact)
             EXPECT_EQ(job->m_nExtracted, 1u);
             EXPECT_EQ(job->m_nBytesDone.load(), size);
             EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+            EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))});
             EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
         }
 }
@@ -60,6 +62,9 @@ TEST_F(ExtractFileTest, ExistenceRule)
         if (!c.replaced)
             expectedLog.push_back("    '" + Out("a") + "' already exists.\n");
         EXPECT_EQ(Logs(), expectedLog);
+        EXPECT_EQ(Results(),
+                  std::vector<std::string>{c.replaced ? Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))
+                                                      : Result(FILE_EXISTS, EXTRACT_E_EXISTS, In("a.ovx"), Out("a"))});
         EXPECT_EQ(ReadFileBytes(Out("a")), c.replaced ? plain : PRECIOUS);
         EXPECT_EQ(job->m_nExtracted, c.replaced ? 1u : 0u);
         EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a", "a.~ovxpart0"}));
@@ -92,7 +97,9 @@ TEST_F(ExtractFileTest, RefusedSourceLeavesTheDestinationAsItWas)
             WriteFileBytes(Out("a"), PRECIOUS);
         auto job = MakeJob(In("a.ovx"), Out(), 1, 1);
 
-        EXPECT_NE(job->ExtractFile(In("a.ovx"), Out()), RESULT_OK);
+        const HRESULT hr = job->ExtractFile(In("a.ovx"), Out());
+        EXPECT_NE(hr, RESULT_OK);
+        EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, hr, In("a.ovx"), Out("a"))});
         std::vector<std::string> logs = Logs();
         ASSERT_EQ(logs.size(), 2u);
         EXPECT_EQ(logs[1].rfind(c.logged, 0), 0u) << logs[1];
@@ -145,6 +152,7 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
         EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+        EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, c.expected, In("a.ovx"), Out("a"))});
         EXPECT_EQ(job->m_nExtracted, 0u);
     }
 }
@@ -179,8 +187,11 @@ TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
                 return RESULT_OK;
             };
 
-        EXPECT_EQ(job->ExtractFile(c.source, Out()), static_cast<HRESULT>(std::stoul(c.code, nullptr, 16)));
+        const HRESULT hr = static_cast<HRESULT>(std::stoul(c.code, nullptr, 16));
+        EXPECT_EQ(job->ExtractFile(c.source, Out()), hr);
         EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, c.code)}));
+        EXPECT_EQ(Results(),
+                  std::vector<std::string>{Result(FILE_FAILED, hr, c.source, GetDestinationName(c.source, Out()))});
         EXPECT_EQ(job->m_nExtracted, 0u);
     }
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a/", "x/"}));

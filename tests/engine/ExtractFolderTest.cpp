@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
 {
     auto job = RunFolderJob(In("missing"), Out("new\\deeper"));
     EXPECT_EQ(Logs(), std::vector<std::string>{FINISHED_TEXT});
+    EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, ResultFromWin32(ERROR_PATH_NOT_FOUND),
+                                                         In("missing\\"), Out("new\\deeper\\"))});
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"new/", "new/deeper/"}));
     // Nothing is logged, but the job knows its walk did not list the source.
     EXPECT_EQ(job->m_hrWalkFailure, ResultFromWin32(ERROR_PATH_NOT_FOUND));
@@ -83,6 +86,11 @@ TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
     auto job = RunFolderJob(In(), Out());
     EXPECT_EQ(SortedLogs(), (std::vector<std::string>{FINISHED_TEXT, FailedText("create", Out("blocked\\"), "800700B7"),
                                                       ProcessingText(In("open\\c.ovx"))}));
+    std::vector<std::string> results = Results();
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("open\\c.ovx"), Out("open\\c")),
+                                                 Result(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS),
+                                                        In("blocked\\"), Out("blocked\\"))}));
     EXPECT_EQ(ReadFileBytes(Out("open\\c")), c);
     EXPECT_EQ(ReadFileText(Out("blocked")), "a file");
     EXPECT_EQ(job->m_nExtracted, 1u);
@@ -121,6 +129,56 @@ TEST_F(ExtractFolderTest, DestinationInsideTheSourceIsNotWalked)
         EXPECT_EQ(ListFolder(source), c.listing);
     }
 }
+
+// Log lines show the paths as the user typed them, levels joined with the system's own
+// separator.
+TEST_F(ExtractFolderTest, LogLinesJoinLevelsWithTheSystemsSeparator)
+{
+    WriteOvx(In("sub\\a.ovx"));
+    MakeFolders(In("blocked"));
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(ToHostPath(m_temp.Folder()));
+    for (const char* source : {"in", "in/", "in\\"})
+    {
+        SCOPED_TRACE(source);
+        std::filesystem::remove_all("out");
+        WriteFileText(Out("blocked"), "a file");
+        RunFolderJob(source, "out");
+        EXPECT_EQ(SortedLogs(),
+                  (std::vector<std::string>{FINISHED_TEXT,
+                                            FailedText("create", "out" + SEPARATOR + "blocked" + SEPARATOR, "800700B7"),
+                                            ProcessingText("in" + SEPARATOR + "sub" + SEPARATOR + "a.ovx")}));
+    }
+    std::filesystem::current_path(previous);
+}
+
+#ifndef _WIN32
+// Names that no path here can spell are never joined to their folder: each is named in
+// the log and fails, and the rest of the walk goes on.
+TEST_F(ExtractFolderTest, UnspellableNamesAreLoggedAndFail)
+{
+    const std::vector<BYTE> plain = WriteOvx(In("d.ovx"));
+    const std::string host = ToHostPath(In());
+    std::ofstream(host + "a\\b.ovx") << "x";
+    WriteOvx(host + "sub./c.ovx");
+
+    auto job = RunFolderJob(In(), Out());
+    const std::string code = "8007007B";
+    auto failedName = [&](const std::string& name) {
+        return "Failed to use the name '" + name + "' in '" + In() + "' as a path. Reason : [" + code + "]\n";
+    };
+    EXPECT_EQ(SortedLogs(), (std::vector<std::string>{FINISHED_TEXT, failedName("a\\b.ovx"), failedName("sub."),
+                                                      ProcessingText(In("d.ovx"))}));
+    std::vector<std::string> results = Results();
+    std::sort(results.begin(), results.end());
+    const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
+    EXPECT_EQ(results, (std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("d.ovx"), Out("d")),
+                                                 Result(FILE_FAILED, hr, In() + "a\\b.ovx", ""),
+                                                 Result(FILE_FAILED, hr, In() + "sub.", "")}));
+    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"d"});
+    EXPECT_EQ(ReadFileBytes(Out("d")), plain);
+}
+#endif
 
 TEST_F(ExtractFolderTest, DirectoryLinksAreNotFollowed)
 {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/CExtractJob.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/support/RecordingDisplay.h"
 
 namespace
@@ -14,10 +15,10 @@ TEST(ExtractJobRecord, NormalisesTheDestinationAlwaysAndTheSourceOnlyAsAFolder)
     RecordingDisplay display;
     CExtractJob singleFile(nullptr, "C:\\in\\a.ovx/", "D:\\out/", 1, 0, &display);
     EXPECT_EQ(singleFile.m_strSource, "C:\\in\\a.ovx/");
-    EXPECT_EQ(singleFile.m_strDestination, "D:\\out\\");
+    EXPECT_EQ(singleFile.m_strDestination, "D:\\out" + SEPARATOR);
     CExtractJob folders(nullptr, "C:\\in//", "", 0, 1, &display);
-    EXPECT_EQ(folders.m_strSource, "C:\\in\\");
-    EXPECT_EQ(folders.m_strDestination, "\\");
+    EXPECT_EQ(folders.m_strSource, "C:\\in" + SEPARATOR);
+    EXPECT_EQ(folders.m_strDestination, SEPARATOR);
 }
 
 TEST(ExtractJobRecord, AppendLogFormatsAndCutsAt1023)

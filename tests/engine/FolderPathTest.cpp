@@ -4,6 +4,7 @@
 
 #include "engine/FolderPath.h"
 #include "platform/Kernel32.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace
@@ -15,14 +16,14 @@ struct PathCase
     const char* expected;
 };
 
-TEST(NormalizeFolderPath, EndsInExactlyOneBackslash)
+TEST(NormalizeFolderPath, EndsInExactlyOneSeparatorOfTheSystem)
 {
     const PathCase cases[] = {
-        {"C:\\out", "C:\\out\\"}, {"C:\\out\\\\", "C:\\out\\"}, {"D:\\out/\\/", "D:\\out\\"},
-        {"", "\\"},               {"///", "\\"},                {"a/b", "a/b\\"},
+        {"C:\\out", "C:\\out"}, {"C:\\out\\\\", "C:\\out"}, {"D:\\out/\\/", "D:\\out"},
+        {"", ""},               {"///", ""},                {"a/b", "a/b"},
     };
     for (const PathCase& c : cases)
-        EXPECT_EQ(NormalizeFolderPath(c.input), c.expected) << "input: " << c.input;
+        EXPECT_EQ(NormalizeFolderPath(c.input), c.expected + SEPARATOR) << "input: " << c.input;
 }
 
 TEST(GetDestinationName, DropsFolderAndLastExtension)
@@ -85,14 +86,16 @@ TEST(FolderCreation, CreateFolderPathAndGetFolderStatusNumbers)
         {temp.PathOf("new\\deeper"), 0},
         {temp.PathOf("new\\deeper\\"), 0}, // existing levels are fine
         {temp.Folder(), 0},
-        {temp.PathOf("one") + "/two/three", 0}, // "/" separates levels too
+        {temp.PathOf("one") + "/two/three", 0}, // either separator separates levels
+        {temp.PathOf("four") + "\\five", 0},
         {temp.PathOf("file"), ERROR_ALREADY_EXISTS},
         {temp.PathOf("file\\below"), ERROR_ALREADY_EXISTS},
     };
     for (const auto& [path, expected] : created)
         EXPECT_EQ(CreateFolderPath(path), expected) << "path: " << path;
     EXPECT_EQ(ListFolder(temp.Folder()),
-              (std::vector<std::string>{"file", "new/", "new/deeper/", "one/", "one/two/", "one/two/three/"}));
+              (std::vector<std::string>{"file", "four/", "four/five/", "new/", "new/deeper/", "one/", "one/two/",
+                                        "one/two/three/"}));
 
     EXPECT_EQ(GetFolderStatus(nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     const std::pair<std::string, DWORD> status[] = {

@@ -23,8 +23,15 @@ TEST_F(RunJobTest, FileToFileCreatesTheDestinationFolderOrOnlyReportsIt)
         std::string destination;
         std::vector<std::string> events;
     } cases[] = {
-        {Out("new\\deeper"), {ProcessingText(In("a.ovx")), FINISHED_TEXT, RecordingDisplay::FinishedEvent(1)}},
-        {blocked, {FailedText("create", blocked + "\\", "800700B7"), FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}},
+        {Out("new\\deeper"),
+         {ProcessingText(In("a.ovx")),
+          RecordingDisplay::ResultEvent(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("new\\deeper\\a")), FINISHED_TEXT,
+          RecordingDisplay::FinishedEvent(1)}},
+        {blocked,
+         {FailedText("create", blocked + SEPARATOR, "800700B7"),
+          RecordingDisplay::ResultEvent(FILE_FAILED, ResultFromWin32(ERROR_ALREADY_EXISTS), In("a.ovx"),
+                                        blocked + SEPARATOR + "a"),
+          FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}},
     };
     for (const auto& c : cases)
     {
@@ -50,15 +57,18 @@ TEST_F(RunJobTest, ExceptionBelowTheJobIsReportedAndTheJobFinishes)
         };
 
         job->RunJob();
-        EXPECT_EQ(m_display->Events(), (std::vector<std::string>{ProcessingText(In("a.ovx")), "Oops ! Exception raised !\n",
-                                                                 FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}));
+        // The abandoned rest of the job is one failure of its source.
+        const std::string abandoned = RecordingDisplay::ResultEvent(FILE_FAILED, RESULT_FAIL, job->m_strSource, Out());
+        EXPECT_EQ(m_display->Events(),
+                  (std::vector<std::string>{ProcessingText(In("a.ovx")), "Oops ! Exception raised !\n", abandoned,
+                                            FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}));
         EXPECT_EQ(job->m_nState, JOB_FINISHED);
         EXPECT_TRUE(ListFolder(Out()).empty()); // the partial output went with the exception
     }
 }
 
-// The worker on its own thread, stopped from another one while it copies; the front
-// end destroys the job the moment it reads JOB_FINISHED.
+// The worker started on its own thread, stopped from another one while it copies; the
+// front end destroys the job the moment it reads JOB_FINISHED.
 TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
 {
     const UINT fileCount = 6;
@@ -78,9 +88,17 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
         }
         return RESULT_OK;
     };
-    job->SetJobState(JOB_RUNNING);
+    // A stale state and count are reset, and shown, before the thread exists.
+    job->SetJobState(JOB_STOP_REQUESTED);
+    job->m_nExtracted = 3;
+    auto startThread = [&](LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam) {
+        EXPECT_EQ(job->m_nState, JOB_RUNNING);
+        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(m_display->Events(), std::vector<std::string>{RecordingDisplay::RUNNING});
+        return CreateWorkerThread(pfnStart, pParam);
+    };
+    ASSERT_EQ(job->StartWorker(startThread), RESULT_OK);
 
-    std::thread worker(ExtractThreadProc, static_cast<LPVOID>(job.get()));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!copying && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -90,7 +108,6 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     ASSERT_EQ(job->m_nState, JOB_FINISHED);
     UINT extracted = job->m_nExtracted;
     job.reset();
-    worker.join();
 
     EXPECT_LT(extracted, fileCount);
     EXPECT_EQ(m_display->FinishedCount(), extracted);

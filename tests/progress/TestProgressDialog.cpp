@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "decode/CBlowfish.h"
+#include "tests/progress/TestResources.h"
 #include "tests/support/OvxEncoder.h"
 
 const char* const TEST_PASSWORD = "progress";
@@ -47,7 +48,7 @@ std::atomic<int> CTestProgressDialog::s_nGatedWorkersEnded{0};
 
 CTestProgressDialog::CTestProgressDialog(WORKER worker, const std::string& strSource,
                                          const std::string& strDestination, BYTE bSingleFile)
-    : CProgressDialog(TestDecryptor(), strSource, strDestination, bSingleFile, 0),
+    : CProgressDialog(TestDecryptor(), strSource, strDestination, bSingleFile, 0, IDI_TEST_ICON),
       m_worker(worker),
       m_hGate(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {

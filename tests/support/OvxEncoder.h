@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 // The job's fixed initial vector (left, right halves).
 constexpr UINT32 OVX_JOB_IV_LEFT = 0x6D2B91C4;

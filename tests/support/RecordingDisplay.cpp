@@ -1,5 +1,7 @@
 #include "tests/support/RecordingDisplay.h"
 
+#include <cstdio>
+
 void RecordingDisplay::ShowLogText(const char* text)
 {
     std::string copy = text;
@@ -10,6 +12,14 @@ void RecordingDisplay::ShowLogText(const char* text)
     }
     if (onLogText)
         onLogText(copy);
+}
+
+void RecordingDisplay::ShowFileResult(const FileResult& result)
+{
+    std::string event = ResultEvent(result.outcome, result.hr, result.strSource, result.strDestination);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_events.push_back(event);
+    m_results.push_back(event);
 }
 
 void RecordingDisplay::ShowRunning()
@@ -39,6 +49,12 @@ std::vector<std::string> RecordingDisplay::LogTexts() const
     return m_logTexts;
 }
 
+std::vector<std::string> RecordingDisplay::Results() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_results;
+}
+
 UINT RecordingDisplay::FinishedCount() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -51,4 +67,13 @@ std::string RecordingDisplay::FinishedEvent(UINT nExtracted)
     event += std::to_string(nExtracted);
     event += '>';
     return event;
+}
+
+std::string RecordingDisplay::ResultEvent(FileOutcome outcome, HRESULT hr, const std::string& source,
+                                          const std::string& destination)
+{
+    static const char* const words[] = {"extracted", "exists", "failed"};
+    char code[9];
+    std::snprintf(code, sizeof(code), "%08X", static_cast<UINT>(hr));
+    return std::string("<") + words[outcome] + " " + code + " " + source + " -> " + destination + ">";
 }

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/PathSyntax.h"
+
 namespace fs = std::filesystem;
 
 namespace
@@ -45,7 +47,7 @@ TempFolder::TempFolder()
         if (fs::create_directory(candidate, error))
         {
             std::string text = candidate.string();
-            m_strFolder = (text.back() == '\\' || text.back() == '/') ? text : text + '\\';
+            m_strFolder = (text.back() == '\\' || text.back() == '/') ? text : text + FOLDER_SEPARATOR;
             return;
         }
     }
@@ -66,7 +68,10 @@ TempFolder::~TempFolder()
     fs::remove_all(root, ignored);
 }
 
-std::string TempFolder::PathOf(const std::string& relative) const { return m_strFolder + Replace(relative, '/', '\\'); }
+std::string TempFolder::PathOf(const std::string& relative) const
+{
+    return m_strFolder + Replace(Replace(relative, '/', FOLDER_SEPARATOR), '\\', FOLDER_SEPARATOR);
+}
 
 void WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
 {

@@ -3,15 +3,15 @@
 // A fresh, empty folder under the system's temporary folder, removed with everything in
 // it when the object goes away; plus helpers to write, read and list files.
 //
-// Paths come in the engine's form, levels joined with "\". On Linux only what lies below
-// the temporary folder is joined so (/tmp/ovx-1a2b\sub\x), so code that walks a path
-// level by level starts at an existing folder. Every helper accepts both separators and
-// throws std::runtime_error when the file system refuses.
+// Paths come in the engine's form, levels joined with the system's FOLDER_SEPARATOR
+// ("\" on Windows, "/" on Linux), as the engine joins them in its log lines. Every
+// helper accepts both separators and throws std::runtime_error when the file system
+// refuses.
 
 #include <string>
 #include <vector>
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 class TempFolder
 {
@@ -22,10 +22,11 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // The folder itself, ending in one "\".
+    // The folder itself, ending in one separator.
     const std::string& Folder() const { return m_strFolder; }
 
-    // A path below the folder; "/" in `relative` becomes "\". Nothing is created.
+    // A path below the folder; "\" and "/" in `relative` become the separator. Nothing
+    // is created.
     std::string PathOf(const std::string& relative) const;
 
 private:

@@ -3,7 +3,7 @@
 // Every result code of the system, in one place. Values are the platform's
 // HRESULT layout; a Win32 error e becomes 0x80070000 | e.
 
-#include "decode/Types.h"
+#include "base/Types.h"
 
 constexpr HRESULT MakeResult(UINT32 value) { return static_cast<HRESULT>(value); }
 

@@ -1,4 +1,4 @@
-#include "cli/Terminal.h"
+#include "platform/Console.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ namespace
 
 // A password typed at the console must give the key the window gives: its bytes in the
 // ANSI code page, not in the console's OEM code page (where 'é' is 0x82, not 0xE9).
-TEST(Terminal, ConsoleTextBecomesAnsiBytes)
+TEST(Console, ConsoleTextBecomesAnsiBytes)
 {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the expected bytes are those of code page 1252";

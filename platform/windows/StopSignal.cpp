@@ -1,6 +1,7 @@
-#include "cli/StopSignal.h"
+// Ctrl+C, Ctrl+Break and closing the console as stop requests, through a console
+// control handler.
 
-#ifdef _WIN32
+#include "platform/StopSignal.h"
 
 #include <atomic>
 
@@ -52,43 +53,3 @@ void NotifyJobOver()
     if (g_hJobOver != nullptr)
         SetEvent(g_hJobOver);
 }
-
-#else
-
-#include <csignal>
-#include <unistd.h>
-
-namespace
-{
-
-volatile std::sig_atomic_t g_bRequested = 0;
-
-void OnStopSignal(int)
-{
-    if (g_bRequested)
-        _exit(130);
-    g_bRequested = 1;
-}
-
-} // namespace
-
-void InstallStopSignal()
-{
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // writes to the output are not cut short by a signal
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, nullptr);
-}
-
-bool IsStopRequested() { return g_bRequested != 0; }
-
-void NotifyJobOver() {}
-
-#endif

@@ -1,0 +1,51 @@
+#pragma once
+
+// The console or terminal that ovx-extract talks to: a prompt without echo, whether
+// standard error is a terminal, and standard output without line-end translation. One
+// implementation per system: platform/windows/Console.cpp, platform/linux/Console.cpp.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// The terminal (POSIX: /dev/tty) or the console (Windows: CONIN$ and CONOUT$), open
+// with echo off for as long as the object lives. The destructor restores the echo and
+// the console mode, moves to a new line and closes the terminal, on every path; a stop
+// signal (Ctrl+C) in between restores them too and ends the program with status 130.
+// One at a time per process.
+class CNoEchoConsole
+{
+public:
+    CNoEchoConsole();
+    ~CNoEchoConsole();
+
+    CNoEchoConsole(const CNoEchoConsole&) = delete;
+    CNoEchoConsole& operator=(const CNoEchoConsole&) = delete;
+
+    // False when there is no terminal or console to ask on; nothing else works then.
+    bool IsOpen() const { return m_pState != nullptr; }
+
+    void Write(const char* text);
+
+    // Reads up to and including a line end. `line` gets what came before it, at most
+    // maxLength characters (the rest of a longer line is read and dropped), as bytes in
+    // the ANSI code page: POSIX keeps the bytes typed, Windows converts what was typed.
+    // False when the input ended before a line end (Ctrl+D, Ctrl+Z, a failed read).
+    bool ReadLine(std::string* line, std::size_t maxLength);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_pState;
+};
+
+bool IsStandardErrorTerminal();
+
+// Windows would turn every "\n" written to standard output into "\r\n"; the log's
+// texts are written unchanged on every system.
+void UseBinaryStandardOutput();
+
+#ifdef _WIN32
+// What was typed at the console (UTF-16) as bytes in the ANSI code page, the code page
+// in which the window reads its password.
+std::string ConsoleTextToAnsi(const std::wstring& text);
+#endif
