@@ -1,33 +1,16 @@
 #include "decode/CBlowfish.h"
 
-#include "decode/BlowfishReference.h"
-#include "decode/BlowfishTables.h"
+#include "decode/BigEndian.h"
+#include "decode/BlowfishKernels.h"
+#include "decode/BlowfishPaths.h"
+#include "decode/CpuFeatures.h"
 
 #include <cstring>
 
 namespace
 {
 
-using SBoxes = UINT32[BLOWFISH_S_BOXES][BLOWFISH_S_WORDS];
-
-// Blocks decrypted side by side by the bulk path: 8 measured best both on x86-64 and on
-// 32-bit x86 (2 and 4 were slower on both).
-constexpr int BLOWFISH_LANES = 8;
-
-// Blocks are two big-endian halves on every host: explicit byte loads and stores
-// (compilers turn these into one load and a byte swap), no pointer casts.
-inline UINT32 LoadBigEndian(const BYTE* bytes)
-{
-    return (UINT32(bytes[0]) << 24) | (UINT32(bytes[1]) << 16) | (UINT32(bytes[2]) << 8) | UINT32(bytes[3]);
-}
-
-inline void StoreBigEndian(BYTE* bytes, UINT32 value)
-{
-    bytes[0] = BYTE(value >> 24);
-    bytes[1] = BYTE(value >> 16);
-    bytes[2] = BYTE(value >> 8);
-    bytes[3] = BYTE(value);
-}
+using SBoxes = BlowfishSBoxes;
 
 struct Block
 {
@@ -149,124 +132,6 @@ void EncryptOneByOne(const UINT32* p, const SBoxes& s, int mode, Block chain, co
     }
 }
 
-// The bulk path. In ECB, CBC and CFB decryption no block waits on another's result (each
-// needs only ciphertext), so LANES blocks go through the rounds side by side: while one
-// block waits on its S-box loads, the others' proceed. Fixed-count loops, fully unrolled.
-template <int LANES>
-inline void Round(const SBoxes& s, UINT32 key, const UINT32 (&from)[LANES], UINT32 (&to)[LANES])
-{
-#pragma GCC unroll 16
-    for (int j = 0; j < LANES; ++j)
-        to[j] ^= Feistel(s, from[j]) ^ key;
-}
-
-// Leaves the result as (r ^ p[0], l) per lane, like DecryptBlock.
-template <int LANES>
-inline void DecryptLanes(const UINT32* p, const SBoxes& s, UINT32 (&l)[LANES], UINT32 (&r)[LANES])
-{
-#pragma GCC unroll 16
-    for (int j = 0; j < LANES; ++j)
-        l[j] ^= p[17];
-    Round(s, p[16], l, r);
-    Round(s, p[15], r, l);
-    Round(s, p[14], l, r);
-    Round(s, p[13], r, l);
-    Round(s, p[12], l, r);
-    Round(s, p[11], r, l);
-    Round(s, p[10], l, r);
-    Round(s, p[9], r, l);
-    Round(s, p[8], l, r);
-    Round(s, p[7], r, l);
-    Round(s, p[6], l, r);
-    Round(s, p[5], r, l);
-    Round(s, p[4], l, r);
-    Round(s, p[3], r, l);
-    Round(s, p[2], l, r);
-    Round(s, p[1], r, l);
-}
-
-// Leaves the result as (r ^ p[17], l) per lane, like EncryptBlock.
-template <int LANES>
-inline void EncryptLanes(const UINT32* p, const SBoxes& s, UINT32 (&l)[LANES], UINT32 (&r)[LANES])
-{
-#pragma GCC unroll 16
-    for (int j = 0; j < LANES; ++j)
-        l[j] ^= p[0];
-    Round(s, p[1], l, r);
-    Round(s, p[2], r, l);
-    Round(s, p[3], l, r);
-    Round(s, p[4], r, l);
-    Round(s, p[5], l, r);
-    Round(s, p[6], r, l);
-    Round(s, p[7], l, r);
-    Round(s, p[8], r, l);
-    Round(s, p[9], l, r);
-    Round(s, p[10], r, l);
-    Round(s, p[11], l, r);
-    Round(s, p[12], r, l);
-    Round(s, p[13], l, r);
-    Round(s, p[14], r, l);
-    Round(s, p[15], l, r);
-    Round(s, p[16], r, l);
-}
-
-// Decrypts whole groups of LANES blocks and returns how many blocks it handled; `chain`
-// continues into the caller's tail. All inputs of a group are read before any output of it
-// is written, so the output may be the input or lie behind it.
-template <int MODE, int LANES>
-UINT DecryptGroups(const UINT32* p, const SBoxes& s, Block& chain, const BYTE* input, BYTE* output, UINT blocks)
-{
-    const UINT groups = blocks / LANES;
-    for (UINT g = 0; g < groups; ++g, input += LANES * BLOWFISH_BLOCK_SIZE, output += LANES * BLOWFISH_BLOCK_SIZE)
-    {
-        // Chain values: lane j is chained to ciphertext block j - 1, lane 0 to `chain`.
-        UINT32 chainL[LANES + 1], chainR[LANES + 1];
-        chainL[0] = chain.left;
-        chainR[0] = chain.right;
-#pragma GCC unroll 16
-        for (int j = 0; j < LANES; ++j)
-        {
-            chainL[j + 1] = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE);
-            chainR[j + 1] = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE + 4);
-        }
-        chain = {chainL[LANES], chainR[LANES]};
-
-        UINT32 l[LANES], r[LANES];
-#pragma GCC unroll 16
-        for (int j = 0; j < LANES; ++j)
-        {
-            // CFB decrypts by encrypting the previous ciphertext; the others decrypt their own.
-            l[j] = MODE == CIPHER_MODE_CFB ? chainL[j] : chainL[j + 1];
-            r[j] = MODE == CIPHER_MODE_CFB ? chainR[j] : chainR[j + 1];
-        }
-        if constexpr (MODE == CIPHER_MODE_CFB)
-            EncryptLanes(p, s, l, r);
-        else
-            DecryptLanes(p, s, l, r);
-
-        const UINT32 lastKey = MODE == CIPHER_MODE_CFB ? p[17] : p[0];
-#pragma GCC unroll 16
-        for (int j = 0; j < LANES; ++j)
-        {
-            UINT32 left = r[j] ^ lastKey;
-            UINT32 right = l[j];
-            if constexpr (MODE == CIPHER_MODE_CBC)
-            {
-                left ^= chainL[j];
-                right ^= chainR[j];
-            }
-            else if constexpr (MODE == CIPHER_MODE_CFB)
-            {
-                left ^= chainL[j + 1];
-                right ^= chainR[j + 1];
-            }
-            StoreBigEndian(output + j * BLOWFISH_BLOCK_SIZE, left);
-            StoreBigEndian(output + j * BLOWFISH_BLOCK_SIZE + 4, right);
-        }
-    }
-    return groups * LANES;
-}
-
 } // namespace
 
 CBlowfish::CBlowfish() : m_iv{0, 0}, m_chain{0, 0}, m_p{}, m_s{}, m_nMode(CIPHER_MODE_ECB) {}
@@ -352,40 +217,34 @@ HRESULT CBlowfish::EncryptInPlace(void* buffer, UINT length) { return Encrypt(bu
 
 HRESULT CBlowfish::Decrypt(const void* input, void* output, UINT length)
 {
-    if (!IsValidLength(length) || input == nullptr || output == nullptr)
-        return RESULT_INVALID_ARG;
-    const BYTE* in = static_cast<const BYTE*>(input);
-    BYTE* out = static_cast<BYTE*>(output);
-    const UINT blocks = length / BLOWFISH_BLOCK_SIZE;
-    const int mode = EffectiveMode(m_nMode);
-    Block chain = {m_chain[0], m_chain[1]};
-
-    UINT done = 0;
-    switch (mode)
-    {
-    case CIPHER_MODE_CBC:
-        done = DecryptGroups<CIPHER_MODE_CBC, BLOWFISH_LANES>(m_p, m_s, chain, in, out, blocks);
-        break;
-    case CIPHER_MODE_CFB:
-        done = DecryptGroups<CIPHER_MODE_CFB, BLOWFISH_LANES>(m_p, m_s, chain, in, out, blocks);
-        break;
-    default:
-        done = DecryptGroups<CIPHER_MODE_ECB, BLOWFISH_LANES>(m_p, m_s, chain, in, out, blocks);
-        break;
-    }
-    const UINT offset = done * BLOWFISH_BLOCK_SIZE;
-    DecryptOneByOne(m_p, m_s, mode, chain, in + offset, out + offset, blocks - done);
-    return RESULT_OK;
+    const BlowfishPath path = GetCpuFeatures().bitExtract ? BlowfishPath::LanesBitExtract : BlowfishPath::Lanes;
+    return BlowfishDecryptVia(path, *this, input, output, length);
 }
 
 HRESULT CBlowfish::DecryptInPlace(void* buffer, UINT length) { return Decrypt(buffer, buffer, length); }
 
-HRESULT BlowfishDecryptReference(CBlowfish& cipher, const void* input, void* output, UINT length)
+bool IsBlowfishPathAvailable(BlowfishPath path)
 {
-    if (!IsValidLength(length) || input == nullptr || output == nullptr)
+    return path != BlowfishPath::LanesBitExtract || GetCpuFeatures().bitExtract;
+}
+
+HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output, UINT length)
+{
+    if (!IsValidLength(length) || input == nullptr || output == nullptr || !IsBlowfishPathAvailable(path))
         return RESULT_INVALID_ARG;
-    Block chain = {cipher.m_chain[0], cipher.m_chain[1]};
-    DecryptOneByOne(cipher.m_p, cipher.m_s, EffectiveMode(cipher.m_nMode), chain, static_cast<const BYTE*>(input),
-                    static_cast<BYTE*>(output), length / BLOWFISH_BLOCK_SIZE);
+    const BYTE* in = static_cast<const BYTE*>(input);
+    BYTE* out = static_cast<BYTE*>(output);
+    const UINT blocks = length / BLOWFISH_BLOCK_SIZE;
+    const int mode = EffectiveMode(cipher.m_nMode);
+    UINT32 chain[2] = {cipher.m_chain[0], cipher.m_chain[1]};
+
+    UINT done = 0;
+    if (path == BlowfishPath::Lanes)
+        done = BlowfishDecryptLanes(mode, cipher.m_p, cipher.m_s, chain, in, out, blocks);
+    else if (path == BlowfishPath::LanesBitExtract)
+        done = BlowfishDecryptLanesBitExtract(mode, cipher.m_p, cipher.m_s, chain, in, out, blocks);
+    Block tailChain = {chain[0], chain[1]};
+    const UINT offset = done * BLOWFISH_BLOCK_SIZE;
+    DecryptOneByOne(cipher.m_p, cipher.m_s, mode, tailChain, in + offset, out + offset, blocks - done);
     return RESULT_OK;
 }

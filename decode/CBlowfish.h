@@ -8,6 +8,8 @@
 #include "decode/Cipher.h"
 
 constexpr UINT BLOWFISH_BLOCK_SIZE = 8;
+
+enum class BlowfishPath;
 constexpr UINT BLOWFISH_MAX_KEY_LENGTH = 56;
 
 class CBlowfish : public IEncryptor, public IDecryptor
@@ -31,8 +33,9 @@ public:
     HRESULT DecryptInPlace(void* buffer, UINT length) override;
 
 private:
-    // The one-block-at-a-time decryption that the bulk path is checked against.
-    friend HRESULT BlowfishDecryptReference(CBlowfish& cipher, const void* input, void* output, UINT length);
+    // Decrypt by a chosen path (decode/BlowfishPaths.h).
+    friend HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output,
+                                      UINT length);
 
     UINT32 m_iv[2];    // initial vector (left, right)
     UINT32 m_chain[2]; // chaining value (left, right)

@@ -1,5 +1,9 @@
 #include "decode/Crc32.h"
 
+#include "decode/CpuFeatures.h"
+#include "decode/Crc32Folding.h"
+#include "decode/Crc32Paths.h"
+
 #include <array>
 
 namespace
@@ -93,14 +97,9 @@ inline UINT32 AdvanceOverStream(UINT32 crc)
            CRC32_ADVANCE_TABLES[2][(crc >> 16) & 0xFF] ^ CRC32_ADVANCE_TABLES[3][crc >> 24];
 }
 
-} // namespace
-
-UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
+// The register (complemented running value) after `length` more bytes.
+UINT32 SliceRegister(UINT32 crc, const BYTE* buffer, UINT32 length)
 {
-    if (buffer == nullptr)
-        return 0;
-
-    UINT32 crc = ~running;
     // One CRC is a chain of dependent look-ups; independent ones keep the loads busy.
     while (length >= CRC32_STREAMS * CRC32_STREAM_BYTES)
     {
@@ -126,5 +125,37 @@ UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
     }
     while (length-- > 0)
         crc = (crc >> 8) ^ CRC32_TABLES[0][(crc ^ *buffer++) & 0xFF];
-    return ~crc;
+    return crc;
+}
+
+} // namespace
+
+bool IsCrc32PathAvailable(Crc32Path path)
+{
+    const CpuFeatures& features = GetCpuFeatures();
+    return path == Crc32Path::Slices || (path == Crc32Path::Carryless && features.carryless) ||
+           (path == Crc32Path::WideCarryless && features.wideCarryless);
+}
+
+UINT32 Crc32Via(Crc32Path path, UINT32 running, const BYTE* buffer, UINT32 length)
+{
+    if (buffer == nullptr)
+        return 0;
+    UINT32 crc = ~running;
+    if (length >= CRC32_FOLD_MIN_BYTES && path != Crc32Path::Slices && IsCrc32PathAvailable(path))
+    {
+        const UINT32 folded = length & ~UINT32(15);
+        crc = path == Crc32Path::WideCarryless ? Crc32Fold256(crc, buffer, length) : Crc32Fold128(crc, buffer, length);
+        buffer += folded;
+        length -= folded;
+    }
+    return ~SliceRegister(crc, buffer, length);
+}
+
+UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
+{
+    static const Crc32Path fastest = IsCrc32PathAvailable(Crc32Path::WideCarryless) ? Crc32Path::WideCarryless
+                                     : IsCrc32PathAvailable(Crc32Path::Carryless)   ? Crc32Path::Carryless
+                                                                                      : Crc32Path::Slices;
+    return Crc32Via(fastest, running, buffer, length);
 }
