@@ -29,13 +29,14 @@ constexpr int BLOWFISH_LANES = 8;
 template <class Bytes>
 inline UINT32 LaneFeistel(const SBoxes& s, UINT32 x)
 {
-    return ((s[0][x >> 24] + s[1][Bytes::template Get<16>(x)]) ^ s[2][Bytes::template Get<8>(x)]) + s[3][x & 0xFF];
+    const size_t word = x; // indices as wide as an address: no zero extension before each load
+    return ((s[0][word >> 24] + s[1][Bytes::template Get<16>(x)]) ^ s[2][Bytes::template Get<8>(x)]) +
+           s[3][word & 0xFF];
 }
 
 // Decrypts whole groups of BLOWFISH_LANES blocks in MODE and returns how many blocks it
-// handled; chain (left, right) continues into the caller's tail. All inputs of a group
-// are read before any output of it is written, so the output may be the input or lie
-// before it.
+// handled; chain (left, right) continues into the caller's tail. The output may be the
+// input or lie before it.
 template <int MODE, class Bytes>
 UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const BYTE* input, BYTE* output,
                        UINT blocks)
@@ -48,28 +49,25 @@ UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const 
     const UINT32* roundKeys = ENCRYPT ? p + 1 : p + 16;
     constexpr int STEP = ENCRYPT ? 1 : -1;
 
+    // The ciphertext block before the current one (locals: the output's bytes may alias anything).
+    UINT32 previousL = chain[0], previousR = chain[1];
     const UINT groups = blocks / LANES;
     for (UINT g = 0; g < groups; ++g, input += LANES * BLOWFISH_BLOCK_SIZE, output += LANES * BLOWFISH_BLOCK_SIZE)
     {
-        // Chain values: lane j is chained to ciphertext block j - 1, lane 0 to `chain`.
-        UINT32 chainL[LANES + 1], chainR[LANES + 1];
-        chainL[0] = chain[0];
-        chainR[0] = chain[1];
-#pragma GCC unroll 16
-        for (int j = 0; j < LANES; ++j)
-        {
-            chainL[j + 1] = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE);
-            chainR[j + 1] = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE + 4);
-        }
-        chain[0] = chainL[LANES];
-        chain[1] = chainR[LANES];
-
+        // CFB decrypts by encrypting the previous ciphertext; the others decrypt their own.
         UINT32 l[LANES], r[LANES];
 #pragma GCC unroll 16
         for (int j = 0; j < LANES; ++j)
         {
-            l[j] = (ENCRYPT ? chainL[j] : chainL[j + 1]) ^ firstKey;
-            r[j] = ENCRYPT ? chainR[j] : chainR[j + 1];
+            if (ENCRYPT && j == 0)
+            {
+                l[j] = previousL ^ firstKey;
+                r[j] = previousR;
+                continue;
+            }
+            const BYTE* block = input + (ENCRYPT ? j - 1 : j) * BLOWFISH_BLOCK_SIZE;
+            l[j] = LoadBigEndian(block) ^ firstKey;
+            r[j] = LoadBigEndian(block + 4);
         }
         // The 16 rounds without the swaps, two per pass: the halves take turns.
 #pragma GCC unroll 1
@@ -85,25 +83,33 @@ UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const 
                 l[j] ^= LaneFeistel<Bytes>(s, r[j]) ^ keyB;
         }
 
+        // Ciphertext block j is read again just before output block j is written: the
+        // output is the input or lies before it, so nothing written so far has reached it.
 #pragma GCC unroll 16
         for (int j = 0; j < LANES; ++j)
         {
+            const UINT32 cipherL = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE);
+            const UINT32 cipherR = LoadBigEndian(input + j * BLOWFISH_BLOCK_SIZE + 4);
             UINT32 left = r[j] ^ lastKey;
             UINT32 right = l[j];
             if constexpr (MODE == CIPHER_MODE_CBC)
             {
-                left ^= chainL[j];
-                right ^= chainR[j];
+                left ^= previousL;
+                right ^= previousR;
             }
             else if constexpr (MODE == CIPHER_MODE_CFB)
             {
-                left ^= chainL[j + 1];
-                right ^= chainR[j + 1];
+                left ^= cipherL;
+                right ^= cipherR;
             }
+            previousL = cipherL;
+            previousR = cipherR;
             StoreBigEndian(output + j * BLOWFISH_BLOCK_SIZE, left);
             StoreBigEndian(output + j * BLOWFISH_BLOCK_SIZE + 4, right);
         }
     }
+    chain[0] = previousL;
+    chain[1] = previousR;
     return groups * LANES;
 }
 

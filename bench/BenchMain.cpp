@@ -1,0 +1,122 @@
+// The benchmark: each figure is one of ours timed against a reference, round by round
+// (bench/PairedRun.h). One line per figure:
+//
+//   RESULT|<id>|<ours MB/s>|<reference MB/s>|<best-round ratio>|<median paired ratio>|<ours>|<reference>
+//
+// Natively the references are general libraries; the Windows build has none of them and
+// pairs the fast paths with the product's own plain ones.
+//
+//   ovx_bench [--rounds=N] [--filter=TEXT]   (TEXT: a part of the ids to run)
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/OurWorkloads.h"
+#include "bench/PairedRun.h"
+#ifndef _WIN32
+#include "bench/ReferenceWorkloads.h"
+#endif
+
+namespace
+{
+
+constexpr size_t SMALL = 64 << 10;
+constexpr size_t LARGE = 16 << 20;
+constexpr double BATCH_SECONDS = 0.02;
+
+struct Figure
+{
+    const char* id;
+    std::function<Workload()> ours;
+    std::function<Workload()> reference;
+    int roundsDivisor; // the 256 MiB extraction runs fewer rounds
+};
+
+std::vector<Figure> Figures()
+{
+    using P = BlowfishPath;
+#ifndef _WIN32
+    return {
+        {"cbc-64k-openssl", [] { return CbcDecryption(SMALL); }, [] { return OpenSslCbcDecryption(SMALL); }, 1},
+        {"cbc-16m-openssl", [] { return CbcDecryption(LARGE); }, [] { return OpenSslCbcDecryption(LARGE); }, 1},
+        {"cbc-64k-gcrypt", [] { return CbcDecryption(SMALL); }, [] { return GcryptCbcDecryption(SMALL); }, 1},
+        {"cbc-16m-gcrypt", [] { return CbcDecryption(LARGE); }, [] { return GcryptCbcDecryption(LARGE); }, 1},
+        {"oneblock-64k-openssl", [] { return CbcDecryptionVia(P::OneBlock, SMALL); },
+         [] { return OpenSslCbcDecryption(SMALL); }, 1},
+        {"lanes-64k-oneblock", [] { return CbcDecryptionVia(P::Lanes, SMALL); },
+         [] { return CbcDecryptionVia(P::OneBlock, SMALL); }, 1},
+        {"crc-64k-libdeflate", [] { return Crc32Workload(SMALL); }, [] { return LibdeflateCrc32(SMALL); }, 1},
+        {"crc-16m-libdeflate", [] { return Crc32Workload(LARGE); }, [] { return LibdeflateCrc32(LARGE); }, 1},
+        {"crc-64k-zlib", [] { return Crc32Workload(SMALL); }, [] { return ZlibCrc32(SMALL); }, 1},
+        {"slices-64k-zlib", [] { return Crc32WorkloadVia(Crc32Path::Slices, SMALL); },
+         [] { return ZlibCrc32(SMALL); }, 1},
+        {"record-reference", RecordDecoding, ReferenceRecordDecoding, 1},
+        {"chunk-openssl", ChunkDecoding, OpenSslChunkImageDecryption, 1},
+        {"extract-record", FileExtraction, RecordDecoding, 3},
+    };
+#else
+    return {
+        {"cbc-64k-oneblock", [] { return CbcDecryption(SMALL); }, [] { return CbcDecryptionVia(P::OneBlock, SMALL); }, 1},
+        {"cbc-16m-oneblock", [] { return CbcDecryption(LARGE); }, [] { return CbcDecryptionVia(P::OneBlock, LARGE); }, 1},
+        {"lanes-64k-oneblock", [] { return CbcDecryptionVia(P::Lanes, SMALL); },
+         [] { return CbcDecryptionVia(P::OneBlock, SMALL); }, 1},
+        {"crc-64k-slices", [] { return Crc32Workload(SMALL); }, [] { return Crc32WorkloadVia(Crc32Path::Slices, SMALL); }, 1},
+        {"record-chunk", RecordDecoding, ChunkDecoding, 1},
+        {"extract-record", FileExtraction, RecordDecoding, 3},
+    };
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 15;
+    std::string filter;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strncmp(argv[i], "--rounds=", 9) == 0)
+            rounds = std::max(1, std::atoi(argv[i] + 9));
+        else if (std::strncmp(argv[i], "--filter=", 9) == 0)
+            filter = argv[i] + 9;
+        else
+        {
+            std::fprintf(stderr, "usage: ovx_bench [--rounds=N] [--filter=TEXT]\n");
+            return 2;
+        }
+    }
+    int failures = 0;
+    try
+    {
+        for (const Figure& figure : Figures())
+        {
+            if (!filter.empty() && std::string(figure.id).find(filter) == std::string::npos)
+                continue;
+            const Workload ours = figure.ours();
+            const Workload reference = figure.reference();
+            const PairOutcome outcome =
+                RunPaired(ours, reference, std::max(3, rounds / figure.roundsDivisor), BATCH_SECONDS);
+            if (outcome.failed)
+            {
+                std::fprintf(stderr, "%s: a workload failed\n", figure.id);
+                ++failures;
+                continue;
+            }
+            std::printf("RESULT|%s|%.1f|%.1f|%.3f|%.3f|%s|%s\n", figure.id, outcome.oursRate, outcome.referenceRate,
+                        outcome.oursRate / outcome.referenceRate, outcome.medianRatio, ours.name.c_str(),
+                        reference.name.c_str());
+            std::fflush(stdout);
+        }
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return failures == 0 ? 0 : 1;
+}
