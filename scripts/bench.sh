@@ -1,22 +1,42 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks, natively and (unless --native-only) as the Windows
-# program under Wine, then prints every figure beside its reference as a ratio. The
-# Windows build measured is the 32-bit one where this kernel runs 32-bit programs, else
-# the 64-bit one (the windows-arches.sh rule; OVX_WINDOWS_ARCHES forces it).
+# Builds and runs the benchmark, natively and (unless --native-only) as the Windows
+# program under Wine, and prints each figure beside its reference. The Windows build
+# measured is the 32-bit one where this kernel runs 32-bit programs, else the 64-bit one
+# (the windows-arches.sh rule; OVX_WINDOWS_ARCHES forces it).
 #
-#   scripts/bench.sh [--native-only]
+#   scripts/bench.sh [--native-only] [--runs N] [--rounds N] [--copies N]
 #
-# Rates are per second of process CPU time, medians of 5 repetitions, so that a busy
-# machine disturbs them less; wall-clock times are in the JSON files the run leaves in
-# the build folders. Build folders: build/bench and build/bench-windows or
-# build/bench-windows64 (override with OVX_BENCH_BUILD and OVX_BENCH_WINDOWS_BUILD).
+# Each figure is one of ours timed against a reference round by round (bench/PairedRun.h):
+# a round's rate is the fastest call of its batch (wall time), a figure's rate its best
+# round, and beside the best-round ratio stands the median of the rounds' paired ratios.
+# --runs N (default 1) runs the whole benchmark N times and prints min / median / max of
+# every figure over the runs; --rounds N (default 15) sets the rounds of one run.
+# --copies N only measures where the code lands: the CBC figures from N fresh copies of
+# the native benchmark program, one line per copy.
+#
+# What is measured is what ships: the bench presets build as native (RelWithDebInfo) and
+# windows / windows64 (Release) do. Build folders: build/bench and build/bench-windows or
+# build/bench-windows64 (override with OVX_BENCH_BUILD and OVX_BENCH_WINDOWS_BUILD); each
+# run's raw lines stay there as results-<n>.txt.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 ROOT=$PWD
 NATIVE_BUILD=${OVX_BENCH_BUILD:-$ROOT/build/bench}
 WINDOWS=1
-[ "${1:-}" = "--native-only" ] && WINDOWS=0
+RUNS=1
+ROUNDS=15
+COPIES=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --native-only) WINDOWS=0 ;;
+        --runs) RUNS=$2; shift ;;
+        --rounds) ROUNDS=$2; shift ;;
+        --copies) COPIES=$2; WINDOWS=0; shift ;;
+        *) echo "usage: scripts/bench.sh [--native-only] [--runs N] [--rounds N] [--copies N]" >&2; exit 2 ;;
+    esac
+    shift
+done
 WINDOWS_PRESETS=$(scripts/windows-arches.sh --presets)
 WINDOWS_PRESET=bench-${WINDOWS_PRESETS%% *}
 [ "$WINDOWS_PRESET" = bench- ] && WINDOWS=0
@@ -32,12 +52,27 @@ trap 'rm -rf "$SCRATCH"' EXIT
 echo "=== native: build ==="
 cmake --preset bench -B "$NATIVE_BUILD" >/dev/null
 cmake --build "$NATIVE_BUILD" --target ovx_bench ovx_peak_memory
-echo "=== native: run ==="
-"$NATIVE_BUILD/bench/ovx_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_out="$NATIVE_BUILD/bench-results.json" --benchmark_out_format=json
+
+if [ "$COPIES" -gt 0 ]; then
+    # The same bytes under fresh names: the kernel places each file's pages anew.
+    for n in $(seq 1 "$COPIES"); do
+        cp "$NATIVE_BUILD/bench/ovx_bench" "$SCRATCH/ovx_bench_copy$n"
+        md5=$(md5sum < "$SCRATCH/ovx_bench_copy$n" | cut -c1-8)
+        "$SCRATCH/ovx_bench_copy$n" --rounds="$ROUNDS" --filter=cbc-64k | tr -d '\r' |
+            awk -F'|' -v n="$n" -v md5="$md5" '/^RESULT/ {printf "copy %2d (md5 %s) %-16s ours %7.1f MB/s  reference %7.1f MB/s  best-round ratio %.2fx\n", n, md5, $2, $3, $4, $5}'
+        rm -f "$SCRATCH/ovx_bench_copy$n"
+    done
+    exit 0
+fi
+
+if [ "$WINDOWS" = 1 ]; then
+    echo "=== windows: build ($WINDOWS_TITLE, preset $WINDOWS_PRESET) ==="
+    cmake --preset "$WINDOWS_PRESET" -B "$WINDOWS_BUILD" >/dev/null
+    cmake --build "$WINDOWS_BUILD" --target ovx_bench ovx_peak_memory
+fi
 
 # Peak memory of one extraction, each in a fresh process.
-peak() { # <runner...> -- prints "<MiB> <before KiB> <after KiB>" lines
+peak() { # <folder> <runner...> -- prints "<MiB> <before KiB> <after KiB>" lines
     local folder=$1; shift
     for size in 16 256; do
         "$@" make "$folder" "file$size" "$size"
@@ -47,73 +82,95 @@ peak() { # <runner...> -- prints "<MiB> <before KiB> <after KiB>" lines
         rm -f "$SCRATCH/file$size.ovx" "$SCRATCH/file$size"
     done
 }
+
+rm -f "$NATIVE_BUILD"/results-*.txt
+[ "$WINDOWS" = 1 ] && rm -f "$WINDOWS_BUILD"/results-*.txt
+for run in $(seq 1 "$RUNS"); do
+    echo "=== run $run of $RUNS: native ($(uptime | sed 's/.*load/load/')) ==="
+    "$NATIVE_BUILD/bench/ovx_bench" --rounds="$ROUNDS" | tee "$NATIVE_BUILD/results-$run.txt"
+    if [ "$WINDOWS" = 1 ]; then
+        echo "=== run $run of $RUNS: windows under Wine ($(uptime | sed 's/.*load/load/')) ==="
+        "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_bench.exe" --rounds="$ROUNDS" | tr -d '\r' |
+            tee "$WINDOWS_BUILD/results-$run.txt"
+    fi
+done
+
 echo "=== native: peak memory ==="
 peak "$SCRATCH" "$NATIVE_BUILD/bench/ovx_peak_memory" > "$NATIVE_BUILD/peak-memory.txt"
-
 if [ "$WINDOWS" = 1 ]; then
-    echo "=== windows: build ($WINDOWS_TITLE, preset $WINDOWS_PRESET) ==="
-    cmake --preset "$WINDOWS_PRESET" -B "$WINDOWS_BUILD" >/dev/null
-    cmake --build "$WINDOWS_BUILD" --target ovx_bench ovx_peak_memory
-    echo "=== windows: run under Wine ==="
-    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_bench.exe" --benchmark_repetitions=5 \
-        > "$WINDOWS_BUILD/bench-results.json"
     echo "=== windows: peak memory ==="
     peak "Z:${SCRATCH//\//\\}" "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" \
         > "$WINDOWS_BUILD/peak-memory.txt"
 fi
 
 python3 - "$NATIVE_BUILD" "$([ "$WINDOWS" = 1 ] && echo "$WINDOWS_BUILD")" "$WINDOWS_TITLE" <<'PYTHON'
-import json, os, sys
+import glob, os, statistics, sys
 
 def load(build):
-    with open(os.path.join(build, "bench-results.json")) as f:
-        runs = json.load(f)["benchmarks"]
-    return {r["run_name"]: r["bytes_per_second"] / 1e6 for r in runs if r.get("aggregate_name") == "median"}
+    runs = []
+    for path in sorted(glob.glob(os.path.join(build, "results-*.txt"))):
+        figures = {}
+        for line in open(path):
+            f = line.strip().split("|")
+            if f[0] == "RESULT":
+                figures[f[1]] = tuple(float(x) for x in f[2:6])  # ours, reference, best ratio, median ratio
+        runs.append(figures)
+    return runs
 
-def peaks(build):
-    with open(os.path.join(build, "peak-memory.txt")) as f:
-        return {int(m): (int(b), int(a)) for m, b, a in (line.split() for line in f if line.strip())}
+def spread(values, fmt):
+    if len(values) == 1:
+        return fmt % values[0]
+    return "/".join(fmt % v for v in (min(values), statistics.median(values), max(values)))
 
-def table(title, rates, rows):
-    print("\n" + title)
-    print("%-44s %10s %10s %8s %8s" % ("figure (MB/s of CPU time)", "measured", "reference", "ratio", "target"))
-    for label, name, reference, target in rows:
-        if name not in rates:
-            print("%-44s %10s" % (label, "missing"))
+def table(title, runs, rows):
+    print("\n%s (%d run%s%s)" % (title, len(runs), "" if len(runs) == 1 else "s",
+                                 "" if len(runs) == 1 else "; min/median/max over runs"))
+    print("%-46s %-22s %-22s %-20s %-20s %s" % ("figure (MB/s, best round)", "ours", "reference",
+                                                "best-round ratio", "paired median", "target"))
+    for label, fid, target in rows:
+        got = [r[fid] for r in runs if fid in r]
+        if not got:
+            print("%-46s missing" % label)
             continue
-        if reference is None:
-            print("%-44s %10.0f" % (label, rates[name]))
-            continue
-        ratio = rates[name] / rates[reference]
-        verdict = "" if target is None else ("  ok" if ratio >= target else "  BELOW")
-        print("%-44s %10.0f %10.0f %7.2fx %7s%s" % (label, rates[name], rates[reference], ratio,
-              "" if target is None else ">=%.2gx" % target, verdict))
+        ratios = [g[2] for g in got]
+        verdict = "" if target is None else (">=%.2gx %s" % (target, "ok" if statistics.median(ratios) >= target
+                                                                   else "BELOW"))
+        print("%-46s %-22s %-22s %-20s %-20s %s" % (
+            label, spread([g[0] for g in got], "%.0f"), spread([g[1] for g in got], "%.0f"),
+            spread(ratios, "%.2fx"), spread([g[3] for g in got], "%.2fx"), verdict))
 
 def memory(title, build):
-    p = peaks(build)
+    with open(os.path.join(build, "peak-memory.txt")) as f:
+        p = {int(m): (int(b), int(a)) for m, b, a in (line.split() for line in f if line.strip())}
     small, large = p[16][1], p[256][1]
     diff = (large - small) / 1024.0
     print("%s peak resident memory: 16 MiB file %.1f MiB, 256 MiB file %.1f MiB, difference %.2f MiB (target <= 1 MiB)%s"
           % (title, small / 1024.0, large / 1024.0, diff, "  ok" if abs(diff) <= 1 else "  BELOW"))
 
-native = load(sys.argv[1])
-table("Native x86-64", native, [
-    ("CBlowfish CBC DecryptInPlace 64 KiB / OpenSSL", "BM_BlowfishCbcDecryptInPlace", "BM_OpenSslBlowfishCbcDecrypt", 2.5),
-    ("  one-block path / OpenSSL", "BM_BlowfishCbcDecryptOneBlockPath", "BM_OpenSslBlowfishCbcDecrypt", None),
-    ("Crc32 64 KiB / zlib crc32", "BM_Crc32", "BM_ZlibCrc32", 1.0),
-    ("CRecordDecoder 64 MiB / OpenSSL+zlib decoder", "BM_RecordDecoderRead", "BM_ReferenceRecordDecoder", 2.0),
-    ("CChunkDecoder 64 MiB / OpenSSL CBC alone", "BM_ChunkDecoderRead", "BM_OpenSslBlowfishCbcDecrypt", 2.5),
-    ("ExtractFile 256 MiB / CRecordDecoder in memory", "BM_ExtractFile256MiB", "BM_RecordDecoderRead", 0.8),
+table("Native x86-64", load(sys.argv[1]), [
+    ("CBC DecryptInPlace 64 KiB / OpenSSL", "cbc-64k-openssl", 5.0),
+    ("CBC DecryptInPlace 16 MiB / OpenSSL", "cbc-16m-openssl", 5.0),
+    ("CBC DecryptInPlace 64 KiB / libgcrypt", "cbc-64k-gcrypt", 1.8),
+    ("CBC DecryptInPlace 16 MiB / libgcrypt", "cbc-16m-gcrypt", 1.8),
+    ("  one-block path 64 KiB / OpenSSL", "oneblock-64k-openssl", None),
+    ("  portable lanes 64 KiB / one-block path", "lanes-64k-oneblock", None),
+    ("Crc32 64 KiB / libdeflate_crc32", "crc-64k-libdeflate", 1.0),
+    ("Crc32 16 MiB / libdeflate_crc32", "crc-16m-libdeflate", 1.0),
+    ("Crc32 64 KiB / zlib crc32", "crc-64k-zlib", 2.0),
+    ("  slice-by-16 64 KiB / zlib crc32", "slices-64k-zlib", None),
+    ("CRecordDecoder 64 MiB / OpenSSL+zlib decoder", "record-reference", 4.5),
+    ("CChunkDecoder 64 MiB / OpenSSL CBC, same bytes", "chunk-openssl", 4.5),
+    ("ExtractFile 256 MiB (wall) / CRecordDecoder", "extract-record", None),
 ])
 memory("Native", sys.argv[1])
 if len(sys.argv) > 2 and sys.argv[2]:
-    windows = load(sys.argv[2])
-    table(sys.argv[3], windows, [
-        ("CBlowfish CBC DecryptInPlace / one-block path", "BM_BlowfishCbcDecryptInPlace", "BM_BlowfishCbcDecryptOneBlockPath", 1.5),
-        ("Crc32 64 KiB", "BM_Crc32", None, None),
-        ("CRecordDecoder 64 MiB", "BM_RecordDecoderRead", None, None),
-        ("CChunkDecoder 64 MiB", "BM_ChunkDecoderRead", None, None),
-        ("ExtractFile 256 MiB / CRecordDecoder in memory", "BM_ExtractFile256MiB", "BM_RecordDecoderRead", 0.8),
+    table(sys.argv[3], load(sys.argv[2]), [
+        ("CBC DecryptInPlace 64 KiB / one-block path", "cbc-64k-oneblock", 2.5),
+        ("CBC DecryptInPlace 16 MiB / one-block path", "cbc-16m-oneblock", 2.5),
+        ("  portable lanes 64 KiB / one-block path", "lanes-64k-oneblock", None),
+        ("Crc32 64 KiB / slice-by-16", "crc-64k-slices", None),
+        ("CRecordDecoder 64 MiB / CChunkDecoder 64 MiB", "record-chunk", None),
+        ("ExtractFile 256 MiB (wall) / CRecordDecoder", "extract-record", None),
     ])
     memory("Windows", sys.argv[2])
 PYTHON
