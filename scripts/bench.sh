@@ -7,8 +7,9 @@
 #   scripts/bench.sh [--native-only] [--runs N] [--rounds N] [--copies N]
 #
 # Each figure is one of ours timed against a reference round by round (bench/PairedRun.h):
-# a round's rate is the fastest call of its batch (wall time), a figure's rate its best
-# round, and beside the best-round ratio stands the median of the rounds' paired ratios.
+# a round's rate is the fastest call of its batch (thread CPU time natively, wall time
+# under Wine and for the whole extraction of a file), a figure's rate its best round, and
+# beside the best-round ratio stands the median of the rounds' paired ratios.
 # --runs N (default 1) runs the whole benchmark N times and prints min / median / max of
 # every figure over the runs; --rounds N (default 15) sets the rounds of one run.
 # --copies N only measures where the code lands: the CBC figures from N fresh copies of
