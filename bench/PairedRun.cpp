@@ -26,29 +26,44 @@ double Now(PairClock clock)
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// The fastest of `calls` calls, each timed on its own, in seconds; negative when a call
-// failed. On a shared machine the fastest call is the one nothing else interrupted.
-double TimeBatch(const Workload& workload, int calls, PairClock clock)
+// A sample is a few calls timed together, at least SAMPLE_SECONDS long, so that reading
+// the clock (a system call for the thread's CPU time) stays a small part of it.
+constexpr double SAMPLE_SECONDS = 2e-4;
+
+struct Batch
+{
+    int samples = 0;
+    int callsPerSample = 0;
+};
+
+// Seconds per call in the fastest of the batch's samples, or a negative value when a call
+// failed. On a shared machine the fastest sample is the one others disturbed least.
+double TimeBatch(const Workload& workload, const Batch& batch, PairClock clock)
 {
     double fastest = 0;
-    for (int i = 0; i < calls; ++i)
+    for (int i = 0; i < batch.samples; ++i)
     {
         const double start = Now(clock);
-        if (!workload.run())
-            return -1;
-        const double seconds = Now(clock) - start;
+        for (int k = 0; k < batch.callsPerSample; ++k)
+            if (!workload.run())
+                return -1;
+        const double seconds = (Now(clock) - start) / batch.callsPerSample;
         if (i == 0 || seconds < fastest)
             fastest = seconds;
     }
     return fastest;
 }
 
-int CallsPerBatch(const Workload& workload, double batchSeconds, PairClock clock)
+Batch PlanBatch(const Workload& workload, double batchSeconds, PairClock clock)
 {
-    const double once = TimeBatch(workload, 1, clock); // also the warm-up
-    if (once <= 0)
-        return once < 0 ? 0 : 1000;
-    return std::max(1, static_cast<int>(batchSeconds / once));
+    const double once = TimeBatch(workload, {1, 1}, clock); // also the warm-up
+    if (once < 0)
+        return {};
+    const double call = std::max(once, 1e-9);
+    Batch batch;
+    batch.callsPerSample = std::max(1, static_cast<int>(SAMPLE_SECONDS / call));
+    batch.samples = std::max(1, static_cast<int>(batchSeconds / (call * batch.callsPerSample)));
+    return batch;
 }
 
 } // namespace
@@ -57,9 +72,9 @@ PairOutcome RunPaired(const Workload& ours, const Workload& reference, int round
                       PairClock clock)
 {
     PairOutcome outcome;
-    const int oursCalls = CallsPerBatch(ours, batchSeconds, clock);
-    const int referenceCalls = CallsPerBatch(reference, batchSeconds, clock);
-    if (oursCalls == 0 || referenceCalls == 0)
+    const Batch oursBatch = PlanBatch(ours, batchSeconds, clock);
+    const Batch referenceBatch = PlanBatch(reference, batchSeconds, clock);
+    if (oursBatch.samples == 0 || referenceBatch.samples == 0)
     {
         outcome.failed = true;
         return outcome;
@@ -67,8 +82,8 @@ PairOutcome RunPaired(const Workload& ours, const Workload& reference, int round
     std::vector<double> ratios;
     for (int round = 0; round < rounds; ++round)
     {
-        const double oursSeconds = TimeBatch(ours, oursCalls, clock);
-        const double referenceSeconds = TimeBatch(reference, referenceCalls, clock);
+        const double oursSeconds = TimeBatch(ours, oursBatch, clock);
+        const double referenceSeconds = TimeBatch(reference, referenceBatch, clock);
         if (oursSeconds < 0 || referenceSeconds < 0)
         {
             outcome.failed = true;

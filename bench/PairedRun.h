@@ -2,8 +2,9 @@
 
 // Times one of ours against a reference round by round: each round runs a batch of ours,
 // then a batch of the reference, so both see the same machine; a load that comes and goes
-// moves both sides of a round together. A round's rate is its batch's fastest call: the
-// one least disturbed by the other programs of a shared machine. Reported: each side's
+// moves both sides of a round together. A round's rate is its batch's fastest sample (a
+// call, or a few short calls timed together): the one least disturbed by the other
+// programs of a shared machine. Reported: each side's
 // best round and the median over rounds of the paired ratio.
 
 #include <functional>
