@@ -24,8 +24,7 @@ std::shared_ptr<std::vector<BYTE>> Buffer(size_t bytes)
     return std::make_shared<std::vector<BYTE>>(MakePlaintext(bytes + 1));
 }
 
-template <class Decoder>
-Workload ImageDecoding(const char* name, const std::vector<BYTE>& image)
+template <class Decoder> Workload ImageDecoding(const char* name, const std::vector<BYTE>& image)
 {
     auto source = std::make_shared<MemoryStream>(image);
     auto piece = std::make_shared<std::vector<BYTE>>(BENCH_REQUEST);
@@ -83,9 +82,15 @@ Workload Crc32WorkloadVia(Crc32Path path, size_t bytes)
             }};
 }
 
-Workload RecordDecoding() { return ImageDecoding<CRecordDecoder>("CRecordDecoder", RecordImage()); }
+Workload RecordDecoding()
+{
+    return ImageDecoding<CRecordDecoder>("CRecordDecoder", RecordImage());
+}
 
-Workload ChunkDecoding() { return ImageDecoding<CChunkDecoder>("CChunkDecoder", ChunkImage()); }
+Workload ChunkDecoding()
+{
+    return ImageDecoding<CChunkDecoder>("CChunkDecoder", ChunkImage());
+}
 
 Workload FileExtraction()
 {

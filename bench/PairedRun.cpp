@@ -68,8 +68,7 @@ Batch PlanBatch(const Workload& workload, double batchSeconds, PairClock clock)
 
 } // namespace
 
-PairOutcome RunPaired(const Workload& ours, const Workload& reference, int rounds, double batchSeconds,
-                      PairClock clock)
+PairOutcome RunPaired(const Workload& ours, const Workload& reference, int rounds, double batchSeconds, PairClock clock)
 {
     PairOutcome outcome;
     const Batch oursBatch = PlanBatch(ours, batchSeconds, clock);

@@ -13,8 +13,8 @@
 struct Workload
 {
     std::string name;
-    double bytes = 0;           // processed by one call of run
-    std::function<bool()> run;  // false: the workload failed (wrong result)
+    double bytes = 0;          // processed by one call of run
+    std::function<bool()> run; // false: the workload failed (wrong result)
 };
 
 struct PairOutcome

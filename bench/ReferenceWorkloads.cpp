@@ -111,25 +111,25 @@ Workload ReferenceRecordDecoding()
     auto piece = std::make_shared<std::vector<BYTE>>(BENCH_REQUEST);
     return {"OpenSSL + zlib record decoder", static_cast<double>(BENCH_IMAGE_PLAIN),
             [source, key, record, piece, recordLength, fullRecords] {
-                source->ClearCounts();
-                UINT64 total = 0;
-                for (UINT64 k = 0; k < fullRecords; ++k)
-                {
-                    source->Seek(static_cast<INT64>(4 + k * recordLength), SEEK_ORIGIN_BEGIN);
-                    if (source->Read(record->data(), recordLength, nullptr) != RESULT_OK)
-                        return false;
-                    OpenSslDecrypt(*key, record->data(), recordLength);
-                    const BYTE* payload = record->data() + 11;
-                    const bool good = LoadLittleEndian32(record->data() + 3) == BENCH_UNIT &&
-                                      LoadLittleEndian32(record->data() + 7) == k &&
-                                      LoadLittleEndian32(payload + BENCH_UNIT) == BENCH_UNIT &&
-                                      LoadLittleEndian32(payload + BENCH_UNIT + 4) == crc32(0, payload, BENCH_UNIT);
-                    if (!good)
-                        return false;
-                    std::memcpy(piece->data(), payload, BENCH_UNIT);
-                    total += BENCH_UNIT;
-                }
-                return total == BENCH_IMAGE_PLAIN;
+        source->ClearCounts();
+        UINT64 total = 0;
+        for (UINT64 k = 0; k < fullRecords; ++k)
+        {
+            source->Seek(static_cast<INT64>(4 + k * recordLength), SEEK_ORIGIN_BEGIN);
+            if (source->Read(record->data(), recordLength, nullptr) != RESULT_OK)
+                return false;
+            OpenSslDecrypt(*key, record->data(), recordLength);
+            const BYTE* payload = record->data() + 11;
+            const bool good = LoadLittleEndian32(record->data() + 3) == BENCH_UNIT &&
+                              LoadLittleEndian32(record->data() + 7) == k &&
+                              LoadLittleEndian32(payload + BENCH_UNIT) == BENCH_UNIT &&
+                              LoadLittleEndian32(payload + BENCH_UNIT + 4) == crc32(0, payload, BENCH_UNIT);
+            if (!good)
+                return false;
+            std::memcpy(piece->data(), payload, BENCH_UNIT);
+            total += BENCH_UNIT;
+        }
+        return total == BENCH_IMAGE_PLAIN;
             }};
 }
 

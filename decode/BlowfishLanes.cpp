@@ -1,18 +1,14 @@
 // The bulk decryption kernel for any processor: S-box indices by shift and mask.
 
-#include "decode/BlowfishKernels.h"
 #include "decode/BlowfishLanes.h"
+#include "decode/BlowfishKernels.h"
 
 namespace
 {
 
 struct ShiftedBytes
 {
-    template <int SHIFT>
-    static size_t Get(UINT32 x)
-    {
-        return (x >> SHIFT) & 0xFF;
-    }
+    template <int SHIFT> static size_t Get(UINT32 x) { return (x >> SHIFT) & 0xFF; }
 };
 
 } // namespace

@@ -11,7 +11,7 @@
 // where the code lands in memory, as a fully unrolled 16 rounds' did.
 
 #include "decode/BigEndian.h"
-#include "decode/BlowfishTables.h"
+#include "decode/BlowfishKernels.h"
 #include "decode/CBlowfish.h"
 
 #include <cstddef>
@@ -19,15 +19,14 @@
 namespace
 {
 
-using SBoxes = UINT32[BLOWFISH_S_BOXES][BLOWFISH_S_WORDS];
+using SBoxes = BlowfishSBoxes;
 
 // 8 measured best: fewer lanes leave the loads' latency showing, more spill.
 constexpr int BLOWFISH_LANES = 8;
 
 // The round function with the S-box indices taken by Bytes (Bytes::Get<shift>(x) is
 // (x >> shift) & 0xFF, as a word-sized index).
-template <class Bytes>
-inline UINT32 LaneFeistel(const SBoxes& s, UINT32 x)
+template <class Bytes> inline UINT32 LaneFeistel(const SBoxes& s, UINT32 x)
 {
     const size_t word = x; // indices as wide as an address: no zero extension before each load
     return ((s[0][word >> 24] + s[1][Bytes::template Get<16>(x)]) ^ s[2][Bytes::template Get<8>(x)]) +
@@ -38,8 +37,7 @@ inline UINT32 LaneFeistel(const SBoxes& s, UINT32 x)
 // handled; chain (left, right) continues into the caller's tail. The output may be the
 // input or lie before it.
 template <int MODE, class Bytes>
-UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const BYTE* input, BYTE* output,
-                       UINT blocks)
+UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const BYTE* input, BYTE* output, UINT blocks)
 {
     constexpr int LANES = BLOWFISH_LANES;
     // CFB decrypts by encrypting (keys 0 to 17), the others decrypt (keys 17 down to 0).

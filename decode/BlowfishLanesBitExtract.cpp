@@ -25,8 +25,7 @@ namespace
 
 struct ExtractedBytes
 {
-    template <int SHIFT>
-    static size_t Get(UINT32 x)
+    template <int SHIFT> static size_t Get(UINT32 x)
     {
 #if defined(__x86_64__)
         return _bextr_u64(x, SHIFT, 8); // 64-bit: the index needs no separate zero extension

@@ -6,8 +6,8 @@
 
 struct CpuFeatures
 {
-    bool bitExtract;  // BMI1 and BMI2: the Blowfish lanes' byte extraction
-    bool carryless;   // PCLMULQDQ with SSE4.1: CRC-32 folding, 128 bits at a time
+    bool bitExtract;    // BMI1 and BMI2: the Blowfish lanes' byte extraction
+    bool carryless;     // PCLMULQDQ with SSE4.1: CRC-32 folding, 128 bits at a time
     bool wideCarryless; // VPCLMULQDQ with AVX2: CRC-32 folding, 256 bits at a time
 };
 

@@ -31,14 +31,16 @@ inline __m128i Load(const Constants& constants)
     return _mm_set_epi64x(static_cast<long long>(constants[1]), static_cast<long long>(constants[0]));
 }
 
-inline __m128i Load(const BYTE* bytes) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)); }
+inline __m128i Load(const BYTE* bytes)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+}
 
 // acc * x^distance (low and high halves against the constant's two halves) plus data.
 inline __m128i Fold(__m128i acc, __m128i constants, __m128i data)
 {
-    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(acc, constants, 0x00),
-                                       _mm_clmulepi64_si128(acc, constants, 0x11)),
-                         data);
+    return _mm_xor_si128(
+        _mm_xor_si128(_mm_clmulepi64_si128(acc, constants, 0x00), _mm_clmulepi64_si128(acc, constants, 0x11)), data);
 }
 
 // 128 bits to the 32-bit register: 128 to 96 to 64 bits by folding, then Barrett.
@@ -87,7 +89,10 @@ UINT32 Crc32Fold128(UINT32 crc, const BYTE* buffer, UINT32 length)
 namespace
 {
 
-inline __m256i Load256(const BYTE* bytes) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)); }
+inline __m256i Load256(const BYTE* bytes)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+}
 
 // Two blocks per register, each folded as Fold does.
 inline __m256i Fold256(__m256i acc, __m256i constants, __m256i data)
@@ -124,7 +129,13 @@ UINT32 Crc32Fold256(UINT32 crc, const BYTE* buffer, UINT32 length)
 #else
 
 // No carry-less multiplication here; GetCpuFeatures() never selects these.
-UINT32 Crc32Fold128(UINT32 crc, const BYTE*, UINT32) { return crc; }
-UINT32 Crc32Fold256(UINT32 crc, const BYTE*, UINT32) { return crc; }
+UINT32 Crc32Fold128(UINT32 crc, const BYTE*, UINT32)
+{
+    return crc;
+}
+UINT32 Crc32Fold256(UINT32 crc, const BYTE*, UINT32)
+{
+    return crc;
+}
 
 #endif

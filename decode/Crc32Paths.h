@@ -8,9 +8,9 @@
 
 enum class Crc32Path
 {
-    Slices,        // slice-by-16 tables
-    Carryless,     // 128-bit folding (GetCpuFeatures().carryless)
-    WideCarryless  // 256-bit folding (GetCpuFeatures().wideCarryless)
+    Slices,       // slice-by-16 tables
+    Carryless,    // 128-bit folding (GetCpuFeatures().carryless)
+    WideCarryless // 256-bit folding (GetCpuFeatures().wideCarryless)
 };
 
 bool IsCrc32PathAvailable(Crc32Path path);
