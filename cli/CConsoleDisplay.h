@@ -10,6 +10,10 @@
 // line. A log text first erases a drawn progress line, so the two never mix on one
 // terminal. The main thread never waits for a report being printed: it skips that
 // redraw instead, so it stays free to pass on a stop request.
+//
+// A test report (--test) shows one line per file instead of the log: "'<source>': OK",
+// or the source and the failure texts the job logged for it; then
+// "Tested - N file(s) OK, M failed".
 
 #include <condition_variable>
 #include <cstdio>
@@ -21,8 +25,8 @@
 class CConsoleDisplay : public IJobDisplay
 {
 public:
-    // `pProgress` may be null: no progress line.
-    CConsoleDisplay(FILE* pLog, FILE* pProgress);
+    // `pProgress` may be null: no progress line. bTestReport: the test report.
+    CConsoleDisplay(FILE* pLog, FILE* pProgress, bool bTestReport = false);
 
     CConsoleDisplay(const CConsoleDisplay&) = delete;
     CConsoleDisplay& operator=(const CConsoleDisplay&) = delete;
@@ -47,6 +51,8 @@ private:
 
     FILE* m_pLog;
     FILE* m_pProgress;
+    const bool m_bTestReport;
+    std::string m_strFileTexts; // test report: the texts logged since the last result
     std::mutex m_mutex;
     std::condition_variable m_finished;
     bool m_bFinished = false;
