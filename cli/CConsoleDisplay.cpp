@@ -22,6 +22,34 @@ std::string FormatByteCount(double bytes)
     return text;
 }
 
+std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds)
+{
+    size_t first = 0, last = text.size();
+    if (bKeepOuterLineEnds)
+    {
+        while (first < last && text[first] == '\n')
+            ++first;
+        while (last > first && text[last - 1] == '\n')
+            --last;
+    }
+    std::string shown = text.substr(0, first);
+    for (size_t i = first; i < last; ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+        else
+        {
+            shown += text[i];
+        }
+    }
+    return shown + text.substr(last);
+}
+
 namespace
 {
 // Log texts as one line: line ends become blanks, with none at either end.
@@ -55,11 +83,11 @@ void CConsoleDisplay::ShowLogText(const char* text)
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bTestReport)
     {
-        m_strFileTexts += text; // for the file's one line
+        m_strFileTexts += EscapeControlCharacters(text, true); // for the file's one line
         return;
     }
     EraseProgressLocked();
-    std::fputs(text, m_pLog);
+    std::fputs(EscapeControlCharacters(text, true).c_str(), m_pLog);
     // Each text shows when it is reported, as in the window, also through a pipe.
     std::fflush(m_pLog);
 }
@@ -74,12 +102,13 @@ void CConsoleDisplay::ShowFileResult(const FileResult& result)
         return;
 
     EraseProgressLocked();
+    const std::string source = EscapeControlCharacters(result.strSource, false);
     if (result.outcome == FILE_EXTRACTED)
-        std::fprintf(m_pLog, "'%s': OK\n", result.strSource.c_str());
+        std::fprintf(m_pLog, "'%s': OK\n", source.c_str());
     else if (const std::string texts = OneLine(m_strFileTexts); !texts.empty())
-        std::fprintf(m_pLog, "'%s': %s\n", result.strSource.c_str(), texts.c_str());
+        std::fprintf(m_pLog, "'%s': %s\n", source.c_str(), texts.c_str());
     else
-        std::fprintf(m_pLog, "'%s': Failed. Reason : [%08X]\n", result.strSource.c_str(), static_cast<UINT>(result.hr));
+        std::fprintf(m_pLog, "'%s': Failed. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(result.hr));
     std::fflush(m_pLog);
     m_strFileTexts.clear();
 }

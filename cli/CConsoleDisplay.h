@@ -61,6 +61,11 @@ private:
     size_t m_nProgressWidth = 0; // characters of the drawn progress line; 0: none drawn
 };
 
+// `text` with every control character (bytes 1 to 31 and 127) shown as "\xNN", so that a
+// file name cannot forge log lines or drive the terminal. With bKeepOuterLineEnds the
+// line ends at its start and end stay: those are the log's own; names sit inside.
+std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds);
+
 // "file 3, 12.4 MiB, 85.2 MiB/s": the file the job works on (counted from 1), the
 // decoded bytes written, and the average rate.
 std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds);
