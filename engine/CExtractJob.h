@@ -80,7 +80,10 @@ public:
     // The copy loop's piece size.
     static constexpr std::size_t COPY_BUFFER_SIZE = 0x10000;
 
-    bool IsRunning() const { return m_nState == JOB_RUNNING; }
+    // The run state is read with acquire: a front end that sees JOB_FINISHED sees every
+    // other write of the worker too, the worker's release of it being its last touch.
+    bool IsRunning() const { return m_nState.load(std::memory_order_acquire) == JOB_RUNNING; }
+    bool IsFinished() const { return m_nState.load(std::memory_order_acquire) == JOB_FINISHED; }
 
     // The job record.
     IDecryptor* m_pDecryptor;
@@ -88,7 +91,7 @@ public:
     std::string m_strDestination;
     BYTE m_bOverwrite;
     BYTE m_bSingleFile;
-    volatile LONG m_nState;
+    std::atomic<LONG> m_nState;
     UINT m_nExtracted;
 
     // Decoded bytes written so far in this job, for progress displays that poll it.
