@@ -106,6 +106,15 @@ protected:
     // The copy loop's buffer for one file; null when it cannot be had.
     virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
 
+    // What the decoders read: the opened source file. Tests put a faulty stream in its place.
+    virtual IInputStream* SourceStream(IInputStream* pFile) { return pFile; }
+
+    // Writes one decoded piece to the output, as WriteFile does. Tests make it fail.
+    virtual BOOL WriteOutput(HANDLE hOutput, const BYTE* data, DWORD size, DWORD* written)
+    {
+        return WriteFile(hOutput, data, size, written, nullptr);
+    }
+
 private:
     HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
