@@ -58,7 +58,7 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
         pDisplay->DrawProgress(pJob->m_nBytesDone.load(), elapsed.count());
     }
     // The finish shows just before the worker's last touch of the job, its state change.
-    while (pJob->m_nState != JOB_FINISHED)
+    while (!pJob->IsFinished())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     pDisplay->ClearProgress();
     NotifyJobOver();

@@ -89,7 +89,7 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
 
     CRecordDecoder recordDecoder;
     CChunkDecoder chunkDecoder;
-    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, &input, m_pDecryptor);
+    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, SourceStream(&input), m_pDecryptor);
     if (choice.pDecoder == nullptr)
     {
         AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
@@ -121,7 +121,7 @@ HRESULT CExtractJob::CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput)
     for (;;)
     {
         // A stop request is honoured before every read, the first one included.
-        if (m_nState != JOB_RUNNING)
+        if (!IsRunning())
             return RESULT_FAIL;
 
         UINT64 got = 0;
@@ -132,7 +132,7 @@ HRESULT CExtractJob::CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput)
         // The bytes delivered are written whatever the read returned: the last piece
         // comes with the end-of-data code.
         DWORD written = static_cast<DWORD>(got);
-        if (hOutput != nullptr && !WriteFile(hOutput, buffer.get(), static_cast<DWORD>(got), &written, nullptr))
+        if (hOutput != nullptr && !WriteOutput(hOutput, buffer.get(), static_cast<DWORD>(got), &written))
             return FailureFromLastError();
         m_nBytesDone += written;
         if (written != got)

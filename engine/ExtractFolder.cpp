@@ -23,7 +23,7 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
 
     for (;;)
     {
-        if (m_nState != JOB_RUNNING)
+        if (!IsRunning())
         {
             hr = EXTRACT_E_STOPPED;
             break;

@@ -99,7 +99,7 @@ LRESULT CProgressDialog::OnStopOrClose(WPARAM, LPARAM)
 {
     // The job's state turns JOB_FINISHED only after the worker's last report, so the
     // window can end (and the object go) without the worker still using it.
-    if (m_job.m_nState == JOB_FINISHED)
+    if (m_job.IsFinished())
     {
         KillTimer(m_hWnd, CLOSE_RETRY_TIMER);
         EndDialog(m_hWnd, RESULT_CLOSED);

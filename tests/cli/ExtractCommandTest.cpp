@@ -12,6 +12,7 @@
 #include "tests/support/TempFolder.h"
 
 #ifndef _WIN32
+#include <csignal>
 #include <fstream>
 
 #include <poll.h>
@@ -191,25 +192,32 @@ TEST(ExtractCommand, UnspellableNameIsLoggedAndTheStatusIs1)
     EXPECT_EQ(ReadFileBytes(folder.PathOf("out/a")), plain);
 }
 
-TEST(ExtractCommand, InterruptInTheMiddleOfALargeFileLeavesNothingBehind)
+// Ctrl+C, a closed terminal (SIGHUP, which the shell passes on again) and SIGTERM stop
+// the job alike.
+TEST(ExtractCommand, StopSignalInTheMiddleOfALargeFileLeavesNothingBehind)
 {
     TempFolder folder;
     RecordFormatOptions options;
     options.payloadUnit = 65536;
     const std::string source = folder.PathOf("in/large.bin.ovx");
     WriteFileBytes(source, EncodeRecordFormat(MakePlaintext(64u << 20), PASSWORD, options));
-    const std::string destination = folder.PathOf("out");
+    const std::vector<int> signals[] = {{SIGINT}, {SIGHUP, SIGHUP}, {SIGTERM, SIGTERM}};
+    for (const std::vector<int>& sent : signals)
+    {
+        SCOPED_TRACE(sent.front());
+        const std::string destination = folder.PathOf("out" + std::to_string(sent.front()));
+        ChildProcess child({source, destination}, PASSWORD.c_str());
+        ASSERT_TRUE(child.WaitForOutput("Processing '", 30000));
+        for (int number : sent)
+            child.Signal(number);
 
-    ChildProcess child({source, destination}, PASSWORD.c_str());
-    ASSERT_TRUE(child.WaitForOutput("Processing '", 30000));
-    child.Interrupt();
-
-    const ChildResult result = child.Wait(60000);
-    EXPECT_EQ(result.nStatus, 1) << result.strErrors;
-    EXPECT_EQ(result.strOutput, Processing(source) + Finished(0));
-    // No partial output and no temporary file; the destination folder itself stays.
-    EXPECT_TRUE(PathExists(destination));
-    EXPECT_EQ(ListFolder(destination), std::vector<std::string>{});
+        const ChildResult result = child.Wait(60000);
+        EXPECT_EQ(result.nStatus, 1) << result.strErrors;
+        EXPECT_EQ(result.strOutput, Processing(source) + Finished(0));
+        // No partial output and no temporary file; the destination folder itself stays.
+        EXPECT_TRUE(PathExists(destination));
+        EXPECT_EQ(ListFolder(destination), std::vector<std::string>{});
+    }
 }
 
 #endif
