@@ -58,7 +58,7 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
         pDisplay->DrawProgress(pJob->m_nBytesDone.load(), elapsed.count());
     }
     // The finish shows just before the worker's last touch of the job, its state change.
-    while (pJob->m_nState != JOB_FINISHED)
+    while (!pJob->IsFinished())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     pDisplay->ClearProgress();
     NotifyJobOver();
@@ -112,8 +112,10 @@ int main(int argc, char** argv)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
 
     InstallStopSignal();
-    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr);
+    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
+                            options.m_bTest);
     CExtractJob job(&cipher, options.m_strSource, options.m_strDestination, bSingleFile, options.m_bOverwrite,
                     &display);
+    job.m_bVerifyOnly = options.m_bTest ? 1 : 0;
     return RunJob(&job, &display);
 }

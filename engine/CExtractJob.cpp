@@ -38,14 +38,17 @@ void CExtractJob::SetJobState(LONG nState)
     switch (nState)
     {
     case JOB_RUNNING:
-        InterlockedExchange(&m_nState, JOB_RUNNING);
+        m_nState.store(JOB_RUNNING);
         m_nExtracted = 0;
         m_pDisplay->ShowRunning();
         break;
     case JOB_STOP_REQUESTED:
+    {
         // Only a running job can be asked to stop; a finished one stays finished.
-        InterlockedCompareExchange(&m_nState, JOB_STOP_REQUESTED, JOB_RUNNING);
+        LONG running = JOB_RUNNING;
+        m_nState.compare_exchange_strong(running, JOB_STOP_REQUESTED);
         break;
+    }
     case JOB_FINISHED:
     {
         // The front end may destroy the job as soon as it reads JOB_FINISHED, so the
@@ -58,7 +61,7 @@ void CExtractJob::SetJobState(LONG nState)
         catch (...)
         {
         }
-        InterlockedExchange(&m_nState, JOB_FINISHED);
+        m_nState.store(JOB_FINISHED, std::memory_order_release);
         break;
     }
     default:

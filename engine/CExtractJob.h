@@ -80,7 +80,10 @@ public:
     // The copy loop's piece size.
     static constexpr std::size_t COPY_BUFFER_SIZE = 0x10000;
 
-    bool IsRunning() const { return m_nState == JOB_RUNNING; }
+    // The run state is read with acquire: a front end that sees JOB_FINISHED sees every
+    // other write of the worker too, the worker's release of it being its last touch.
+    bool IsRunning() const { return m_nState.load(std::memory_order_acquire) == JOB_RUNNING; }
+    bool IsFinished() const { return m_nState.load(std::memory_order_acquire) == JOB_FINISHED; }
 
     // The job record.
     IDecryptor* m_pDecryptor;
@@ -88,7 +91,11 @@ public:
     std::string m_strDestination;
     BYTE m_bOverwrite;
     BYTE m_bSingleFile;
-    volatile LONG m_nState;
+    // Nonzero: every file is decoded and checked completely and nothing is written (no
+    // folder, no temporary file, no output); a file that passes counts as extracted.
+    // The per-file "Processing" text is left out: the front end reports each result.
+    BYTE m_bVerifyOnly = 0;
+    std::atomic<LONG> m_nState;
     UINT m_nExtracted;
 
     // Decoded bytes written so far in this job, for progress displays that poll it.
@@ -103,10 +110,20 @@ protected:
     // The copy loop's buffer for one file; null when it cannot be had.
     virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
 
+    // What the decoders read: the opened source file. Tests put a faulty stream in its place.
+    virtual IInputStream* SourceStream(IInputStream* pFile) { return pFile; }
+
+    // Writes one decoded piece to the output, as WriteFile does. Tests make it fail.
+    virtual BOOL WriteOutput(HANDLE hOutput, const BYTE* data, DWORD size, DWORD* written)
+    {
+        return WriteFile(hOutput, data, size, written, nullptr);
+    }
+
 private:
     HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
+    // Writes everything pDecoder delivers to hOutput, or nowhere when hOutput is null.
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
     HRESULT NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr);
 

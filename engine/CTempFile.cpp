@@ -1,33 +1,76 @@
 #include "engine/CTempFile.h"
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "engine/FolderPath.h"
 #include "engine/LastError.h"
 
-HRESULT CTempFile::Create(const std::string& destination)
+namespace
+{
+
+// Where a run starts naming: runs into one folder, at the same time or after a killed
+// one, start far apart.
+UINT32 DrawFirstName()
+{
+    try
+    {
+        return std::random_device()();
+    }
+    catch (...)
+    {
+        return static_cast<UINT32>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+}
+
+} // namespace
+
+std::string CTempFile::NameOf(UINT32 n)
+{
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(n));
+    return std::string(hex) + ".~ovxpart";
+}
+
+HRESULT CTempFile::Create(const std::string& destination) { return Create(destination, DrawFirstName()); }
+
+HRESULT CTempFile::Create(const std::string& destination, UINT32 nFirst)
 {
     Discard();
-    DWORD error = ERROR_FILE_EXISTS;
-    for (unsigned n = 0; n < MAX_ATTEMPTS; ++n)
+    const std::string folder = GetFolderOf(destination);
+    UINT32 n = nFirst;
+    do
     {
-        std::string path = destination + ".~ovxpart" + std::to_string(n);
+        std::string path = folder + NameOf(n);
         HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hFile != INVALID_HANDLE_VALUE)
         {
             m_file.Attach(hFile);
-            m_strPath = path;
+            m_strPath = std::move(path);
             return RESULT_OK;
         }
-        error = GetLastError();
+        const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    return error != ERROR_SUCCESS ? ResultFromWin32(error) : RESULT_FAIL;
+            return error != ERROR_SUCCESS ? ResultFromWin32(error) : RESULT_FAIL;
+    } while (++n != nFirst);
+    return ResultFromWin32(ERROR_FILE_EXISTS);
 }
 
 HRESULT CTempFile::Commit(const std::string& destination, bool bReplace)
 {
+    // Replacing a file is made durable: the data is on disk before the move, and the
+    // move before the return, so that a power loss leaves the old file or the new one,
+    // whole. A new file replaces nothing and is spared the wait.
+    const bool bDurable = bReplace && GetPathKind(destination.c_str()) == PATH_FILE;
+    HRESULT hr = bDurable && !FlushFileBuffers(m_file.Get()) ? FailureFromLastError() : RESULT_OK;
     // A close can be the first place a write-behind failure shows; then the data is
     // not all on disk.
-    HRESULT hr = m_file.Close();
-    if (hr == RESULT_OK && !MoveFileExA(m_strPath.c_str(), destination.c_str(), bReplace ? MOVEFILE_REPLACE_EXISTING : 0))
+    const HRESULT hrClose = m_file.Close();
+    if (hr == RESULT_OK)
+        hr = hrClose;
+    const DWORD flags = (bReplace ? MOVEFILE_REPLACE_EXISTING : 0) | (bDurable ? MOVEFILE_WRITE_THROUGH : 0);
+    if (hr == RESULT_OK && !MoveFileExA(m_strPath.c_str(), destination.c_str(), flags))
         hr = FailureFromLastError();
     if (hr != RESULT_OK)
     {

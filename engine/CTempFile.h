@@ -1,10 +1,11 @@
 #pragma once
 
-// The output of one file while it is being decoded: a new file beside the destination,
-// named "<destination>.~ovxpart<n>" (never a ".ovx" name, so a walk never picks it up).
-// Only a complete output replaces the destination, in one step; anything else removes
-// the temporary file, so a failed or stopped extraction leaves the destination exactly
-// as it was.
+// The output of one file while it is being decoded: a new file in the destination's
+// folder named "<8 hex digits>.~ovxpart", as short whatever the destination's length,
+// never a ".ovx" name (so a walk never picks it up) and marked as this program's by its
+// ending. Only a complete output replaces the destination, in one step; anything else
+// removes the temporary file, so a failed or stopped extraction leaves the destination
+// exactly as it was.
 
 #include <string>
 
@@ -19,24 +20,28 @@ public:
     CTempFile(const CTempFile&) = delete;
     CTempFile& operator=(const CTempFile&) = delete;
 
-    // Creates the temporary file for `destination` for writing, exclusively: a name
-    // already taken moves on to the next n. Returns 0 or the creation's result code.
+    // Creates the temporary file for `destination` for writing, exclusively. Names are
+    // tried in turn from a random one (`nFirst` when given) until one is free, so any
+    // number of names left by killed runs is passed over; only when all 2^32 names are
+    // taken does it give up. Returns 0 or the creation's result code.
     HRESULT Create(const std::string& destination);
+    HRESULT Create(const std::string& destination, UINT32 nFirst);
+
+    // The file name of temporary file n: "0001F2A3.~ovxpart".
+    static std::string NameOf(UINT32 n);
 
     HANDLE Get() const { return m_file.Get(); }
     const std::string& Path() const { return m_strPath; }
 
     // Closes the file and moves it onto `destination` (replacing an existing file when
-    // bReplace is set). On failure the temporary file is removed and the code returned.
+    // bReplace is set). A file that replaces another is flushed to disk first and moved
+    // with write-through. On failure the temporary file is removed and the code returned.
     HRESULT Commit(const std::string& destination, bool bReplace);
 
     // Closes and deletes the temporary file, if there is one.
     void Discard();
 
 private:
-    // Names tried before giving up; only other runs' leftovers take names.
-    static constexpr unsigned MAX_ATTEMPTS = 1000;
-
     CFileHandle m_file;
     std::string m_strPath;
 };

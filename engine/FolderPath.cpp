@@ -110,6 +110,12 @@ std::string GetDestinationName(const std::string& source, const std::string& des
     return destinationFolder + source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
 }
 
+std::string GetFolderOf(const std::string& path)
+{
+    const std::ptrdiff_t slash = std::max(FindLast(path, '\\'), FindLast(path, '/'));
+    return path.substr(0, static_cast<std::size_t>(slash + 1));
+}
+
 bool IsOvxFileName(const char* name)
 {
     const char* dot = MbsFindLast(name, '.');

@@ -19,6 +19,10 @@ std::string NormalizeFolderPath(const std::string& path);
 // "\" or "/"; a source without a dot in its file name gives the folder itself.
 std::string GetDestinationName(const std::string& source, const std::string& destinationFolder);
 
+// The folder part of a path: everything up to and including its last "\" or "/"; empty
+// for a bare name.
+std::string GetFolderOf(const std::string& path);
+
 // True for a file name whose text from its last dot on is ".ovx", in any case.
 bool IsOvxFileName(const char* name);
 

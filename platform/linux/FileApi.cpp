@@ -1,4 +1,4 @@
-// Files: open, read, write, position, size, close (of a thread's handle too).
+// Files: open, read, write, flush, position, size, close (of a thread's handle too).
 //
 // Share modes are accepted and ignored: Linux does not refuse a second open of a file
 // that another handle holds without sharing. Overlapped (asynchronous) I/O is not
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -134,7 +135,25 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, LP
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
-    HANDLE handle = CHandleTable::Instance().Insert(std::make_shared<CFileObject>(fd, bRead, bWrite));
+    // Without memory for the handle the call fails as a whole: no descriptor stays open
+    // and no file it created stays behind.
+    HANDLE handle = nullptr;
+    try
+    {
+        std::shared_ptr<CFileObject> object = std::make_shared<CFileObject>(fd, bRead, bWrite);
+        fd = -1; // the object closes it from here on
+        handle = CHandleTable::Instance().Insert(std::move(object));
+    }
+    catch (const std::bad_alloc&)
+    {
+        if (fd >= 0)
+            close(fd);
+        const bool bMayCreate = creationDisposition == CREATE_NEW || creationDisposition == CREATE_ALWAYS ||
+                                creationDisposition == OPEN_ALWAYS;
+        if (bMayCreate && !bExisted)
+            unlink(path.c_str());
+        return FailOpen(ERROR_NOT_ENOUGH_MEMORY);
+    }
     SetLastError(bExisted ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
 }
@@ -202,6 +221,20 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
     }
     if (bytesWritten != nullptr)
         *bytesWritten = done;
+    return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE file)
+{
+    std::shared_ptr<CFileObject> object = FindFile(file);
+    if (!object)
+        return FailWith(ERROR_INVALID_HANDLE);
+    // Windows flushes only through a handle that may write.
+    if (!object->CanWrite())
+        return FailWith(ERROR_ACCESS_DENIED);
+    while (fsync(object->Fd()) != 0)
+        if (errno != EINTR)
+            return FailWith(Win32ErrorFromErrno(errno));
     return TRUE;
 }
 

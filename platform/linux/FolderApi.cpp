@@ -26,6 +26,24 @@ DWORD CheckedPath(LPCSTR path, std::string& linuxPath)
     return ERROR_SUCCESS;
 }
 
+// The end of a move that succeeded: with MOVEFILE_WRITE_THROUGH the new name is made
+// durable too, by syncing the folder that holds it. A failure there is reported,
+// although the file has moved: the caller asked for a move on disk and did not get one.
+// `targetFolder` is the folder of the new name, made before the move so that nothing can
+// fail between the move and its sync but the sync.
+BOOL FinishMove(const std::string& targetFolder, DWORD flags)
+{
+    if ((flags & MOVEFILE_WRITE_THROUGH) == 0)
+        return TRUE;
+    const int folder = open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return FailWith(Win32ErrorFromErrno(errno));
+    const bool bSynced = fsync(folder) == 0;
+    const int error = errno;
+    close(folder);
+    return bSynced ? TRUE : FailWith(Win32ErrorFromErrno(error));
+}
+
 } // namespace
 
 DWORD GetFileAttributesA(LPCSTR fileName)
@@ -77,12 +95,13 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     struct stat info;
     if (lstat(source.c_str(), &info) != 0)
         return FailWith(Win32ErrorForPath(errno, source));
+    const std::string targetFolder = ParentFolderOf(target);
 
     if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
     {
         // Atomic "only if the target is free", as Windows does it.
         if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-            return TRUE;
+            return FinishMove(targetFolder, flags);
         if (errno == EEXIST)
             return FailWith(ERROR_ALREADY_EXISTS);
         if (errno != EINVAL)
@@ -103,7 +122,7 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     }
     if (rename(source.c_str(), target.c_str()) != 0)
         return FailWith(Win32ErrorForPath(errno, target));
-    return TRUE;
+    return FinishMove(targetFolder, flags);
 }
 
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttributes*/)

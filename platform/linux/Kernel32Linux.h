@@ -62,6 +62,7 @@ typedef std::size_t SIZE_T;
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
 // Win32 error numbers the layer reports.
 #define ERROR_SUCCESS 0L
@@ -125,12 +126,15 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+// Writes the file's data and size to the disk (fsync); a handle opened for writing only.
+BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
 
 // The absolute path of fileName ("/"-separated here): relative paths start at the
 // current folder, "." and ".." are resolved by their spelling.
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL DeleteFileA(LPCSTR fileName);
+// MOVEFILE_WRITE_THROUGH: returns once the new name is on disk (the folder is synced).
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);

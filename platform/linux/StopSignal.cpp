@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM as stop requests; SIGPIPE ignored.
+// SIGINT, SIGTERM and SIGHUP as stop requests; SIGPIPE ignored.
 
 #include "platform/StopSignal.h"
 
@@ -10,28 +10,36 @@ namespace
 
 volatile std::sig_atomic_t g_bRequested = 0;
 
-void OnStopSignal(int)
+// Ctrl+C: the second one ends the program at once.
+void OnInterrupt(int)
 {
     if (g_bRequested)
         _exit(130);
     g_bRequested = 1;
 }
 
+// The end of the session (SIGHUP: the terminal went away) or the system's request
+// (SIGTERM) often comes twice, from the kernel and again from the shell: never a reason
+// to leave the file in progress behind.
+void OnEndRequest(int) { g_bRequested = 1; }
+
+void Catch(int number, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // writes to the output are not cut short by a signal
+    sigaction(number, &action, nullptr);
+}
+
 } // namespace
 
 void InstallStopSignal()
 {
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // writes to the output are not cut short by a signal
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, nullptr);
+    Catch(SIGINT, OnInterrupt);
+    Catch(SIGTERM, OnEndRequest);
+    Catch(SIGHUP, OnEndRequest);
+    Catch(SIGPIPE, SIG_IGN);
 }
 
 bool IsStopRequested() { return g_bRequested != 0; }

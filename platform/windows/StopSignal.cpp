@@ -1,5 +1,5 @@
-// Ctrl+C, Ctrl+Break and closing the console as stop requests, through a console
-// control handler.
+// Ctrl+C, Ctrl+Break and the console's close, logoff and shutdown events as stop
+// requests, through a console control handler.
 
 #include "platform/StopSignal.h"
 
@@ -13,8 +13,8 @@ namespace
 std::atomic<int> g_nRequests{0};
 HANDLE g_hJobOver = nullptr;
 
-// How long closing the console waits for the job; the system ends the program after
-// about five seconds in any case.
+// How long a close, logoff or shutdown waits for the job; the system ends the program
+// after about five seconds in any case (the shortest of its limits, the close's).
 constexpr DWORD CLOSE_WAIT_MS = 4500;
 
 BOOL WINAPI OnConsoleControl(DWORD type)

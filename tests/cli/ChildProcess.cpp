@@ -145,10 +145,10 @@ bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs)
     return true;
 }
 
-void ChildProcess::Interrupt()
+void ChildProcess::Signal(int number)
 {
     if (m_process != 0)
-        kill(static_cast<pid_t>(m_process), SIGINT);
+        kill(static_cast<pid_t>(m_process), number);
 }
 
 #endif

@@ -32,7 +32,7 @@ public:
 #ifndef _WIN32
     // Waits until standard output contains `text`; false after `timeoutMs`.
     bool WaitForOutput(const std::string& text, int timeoutMs);
-    void Interrupt(); // SIGINT
+    void Signal(int number);
 #endif
 
 private:

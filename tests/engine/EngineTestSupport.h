@@ -68,18 +68,35 @@ private:
     }
 };
 
-// A job whose copy buffer a test can refuse.
+// A job whose copy buffer a test can refuse, whose source it can replace by a stream,
+// and whose output writes it can make fail as on a full disk.
 class TestJob : public CExtractJob
 {
 public:
     using CExtractJob::CExtractJob;
     bool bRefuseCopyBuffer = false;
+    IInputStream* pSource = nullptr; // read instead of the source file when set
+    UINT64 nDiskFullAt = ~0ull;      // the output offset from which writes fail
 
 protected:
     std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size) override
     {
         return bRefuseCopyBuffer ? nullptr : CExtractJob::AllocateCopyBuffer(size);
     }
+    IInputStream* SourceStream(IInputStream* pFile) override { return pSource != nullptr ? pSource : pFile; }
+    BOOL WriteOutput(HANDLE hOutput, const BYTE* data, DWORD size, DWORD* written) override
+    {
+        if (m_nWritten >= nDiskFullAt)
+        {
+            SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+        m_nWritten += size;
+        return CExtractJob::WriteOutput(hOutput, data, size, written);
+    }
+
+private:
+    UINT64 m_nWritten = 0;
 };
 
 class EngineTest : public ::testing::Test

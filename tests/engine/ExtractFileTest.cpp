@@ -1,8 +1,14 @@
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "engine/CTempFile.h"
 #include "engine/FolderPath.h"
+#include "tests/engine/AllocationFailure.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/support/MemoryStream.h"
 
 namespace
 {
@@ -113,7 +119,8 @@ TEST_F(ExtractFileTest, RefusedSourceLeavesTheDestinationAsItWas)
 }
 
 // Failures while copying, most after pieces of the output were written: the existing
-// destination stays as it was and no partial or temporary file remains.
+// destination stays as it was, no partial or temporary file remains, and the log says
+// which file failed and why.
 TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
 {
     const HRESULT DISK_GONE = ResultFromWin32(21); // any failure of the decryptor passes through
@@ -151,9 +158,126 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
-        EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+        // Each failure is named with its code; a stop stays silent.
+        std::vector<std::string> logs = {ProcessingText(In("a.ovx"))};
+        char failed[64];
+        std::snprintf(failed, sizeof(failed), "'. Reason : [%08X]\n", static_cast<UINT>(c.expected));
+        if (c.stopCall == 0)
+            logs.push_back("Failed to extract '" + In("a.ovx") + failed);
+        EXPECT_EQ(Logs(), logs);
         EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, c.expected, In("a.ovx"), Out("a"))});
         EXPECT_EQ(job->m_nExtracted, 0u);
+    }
+}
+
+// Temporary names do not grow with the destination's: the longest source name the system
+// takes decodes. Names that killed runs left are passed over, however many.
+TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
+{
+    const std::string name(std::min<size_t>(255, MAX_PATH - 1 - In().size()) - 4, 'n');
+    const std::vector<BYTE> plain = MakePlaintext(100);
+    WriteFileBytes(In(name + ".ovx"), EncodeRecordFormat(plain, TEST_PASSWORD));
+    EXPECT_EQ(MakeJob(In(), Out(), 1)->ExtractFile(In(name + ".ovx"), Out()), RESULT_OK);
+    EXPECT_EQ(ReadFileBytes(Out(name)), plain);
+
+    const UINT32 first = 0xFFFFFE00; // the names wrap around after FFFFFFFF
+    for (UINT32 k = 0; k < 1000; ++k)
+        WriteFileText(Out(CTempFile::NameOf(first + k)), "");
+    CTempFile temp;
+    ASSERT_EQ(temp.Create(Out(name), first), RESULT_OK);
+    EXPECT_EQ(temp.Path(), Out("000001E8.~ovxpart"));
+}
+
+// Faults at every stage of a file that is to replace an existing one: the existing file
+// stays byte-identical unless the complete output replaced it (and only that is counted),
+// and no temporary file remains.
+TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
+{
+    namespace fs = std::filesystem;
+    const UINT64 PIECE = CExtractJob::COPY_BUFFER_SIZE;
+    const std::vector<BYTE> plain = MakePlaintext(3 * PIECE + 1234, 9);
+    RecordFormatOptions options;
+    options.payloadUnit = 1000;
+    const std::vector<BYTE> image = EncodeRecordFormat(plain, TEST_PASSWORD, options);
+    WriteFileBytes(In("a.ovx"), image);
+    const HRESULT READ_ERROR = ResultFromWin32(ERROR_IO_DEVICE), FOLDER_GONE = ResultFromWin32(ERROR_PATH_NOT_FOUND);
+    const HRESULT EITHER = 1; // an allocation the engine can do without: extracted or failed
+    const fs::path existing = ToHostPath(Out("a"));
+    MemoryStream source;
+    CFileHandle holder;
+    // Acts before the 100th decryption, halfway through the file.
+    auto midway = [&](std::function<void()> act) {
+        m_cipher.beforeDecrypt = [act](int call) {
+            if (call == 100)
+                act();
+            return RESULT_OK;
+        };
+    };
+    struct Fault
+    {
+        std::string what;
+        std::function<void(TestJob&)> arm;
+        HRESULT expected;
+    };
+    std::vector<Fault> faults = {
+        {"source read error", [&](TestJob& job) { job.pSource = &source; source.FailReadsFrom(image.size() / 2, READ_ERROR); },
+         READ_ERROR},
+        {"source shrinks", [&](TestJob& job) { job.pSource = &source; midway([&] { source.Data().resize(image.size() / 2); }); },
+         RESULT_FAIL},
+        // Read-only, or on Windows open elsewhere (Wine lets its superuser replace a read-only file).
+        {"final replace refused", [&](TestJob&) {
+#ifdef _WIN32
+             holder.Attach(CreateFileA(Out("a").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+#else
+             fs::permissions(existing, fs::perms::owner_write, fs::perm_options::remove);
+#endif
+         }, ResultFromWin32(ERROR_ACCESS_DENIED)},
+        // Windows keeps the folder of an open file: there it goes before the temporary file is made.
+        {"destination folder removed", [&](TestJob&) {
+#ifdef _WIN32
+             m_display->onLogText = [&](const std::string&) { fs::remove_all(existing.parent_path()); };
+#else
+             midway([&] { fs::remove_all(existing.parent_path()); });
+#endif
+         }, FOLDER_GONE},
+    };
+    for (UINT64 at = 0; at < plain.size(); at += PIECE)
+        faults.push_back({"disk full at " + std::to_string(at), [at](TestJob& job) { job.nDiskFullAt = at; },
+                          ResultFromWin32(ERROR_DISK_FULL)});
+    auto counted = MakeJob(In("a.ovx"), Out(), 1);
+    FailNthAllocation(0);
+    counted->RunJob();
+    for (long n = FailNthAllocation(0); n > 0; --n)
+        faults.push_back({"allocation " + std::to_string(n), [n](TestJob&) { FailNthAllocation(n); }, EITHER});
+
+    for (const Fault& f : faults)
+    {
+        SCOPED_TRACE(f.what);
+        WriteFileBytes(Out("a"), PRECIOUS);
+        source = MemoryStream(image);
+        auto job = MakeJob(In("a.ovx"), Out(), 1);
+        f.arm(*job);
+        job->RunJob();
+        FailNthAllocation(0);
+        holder.Close();
+
+        if (f.expected != EITHER)
+        {
+            EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, f.expected, In("a.ovx"), Out("a"))});
+        }
+        EXPECT_EQ(m_display->FinishedCount(), job->m_nExtracted);
+        if (f.expected == FOLDER_GONE)
+        {
+            EXPECT_FALSE(PathExists(Out()));
+        }
+        else
+        {
+            EXPECT_EQ(ReadFileBytes(Out("a")), job->m_nExtracted == 1 ? plain : PRECIOUS);
+        }
+        for (const std::string& entry : ListFolder(m_temp.Folder()))
+            EXPECT_EQ(entry.find(".~ovxpart"), std::string::npos) << entry;
+        std::error_code ignored;
+        fs::permissions(existing, fs::perms::owner_write, fs::perm_options::add, ignored);
     }
 }
 

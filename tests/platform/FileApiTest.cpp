@@ -63,6 +63,8 @@ TEST_F(FileApiTest, FailuresGiveTheWindowsErrorNumbers)
          ERROR_ACCESS_DENIED},
         {"read from a closed handle", [&] { return ReadFile(closed, &byte, 1, &count, nullptr) != FALSE; },
          ERROR_INVALID_HANDLE},
+        {"flush a read-only handle", [&] { return FlushFileBuffers(readOnly.Get()) != FALSE; }, ERROR_ACCESS_DENIED},
+        {"flush a closed handle", [&] { return FlushFileBuffers(closed) != FALSE; }, ERROR_INVALID_HANDLE},
         {"size of a closed handle", [&] { return GetFileSize(closed, nullptr) != INVALID_FILE_SIZE; }, ERROR_INVALID_HANDLE},
         {"close a closed handle", [&] { return CloseHandle(closed) != FALSE; }, ERROR_INVALID_HANDLE},
         {"attributes of a missing file", attributes("none.txt"), ERROR_FILE_NOT_FOUND},

@@ -27,7 +27,7 @@ TEST(ThreadApiTest, InterlockedOperationsReturnThePreviousValueAndLoseNothingAcr
             {
                 LONG seen;
                 do
-                    seen = counter;
+                    seen = InterlockedCompareExchange(&counter, 0, 0); // an atomic read
                 while (InterlockedCompareExchange(&counter, seen + 1, seen) != seen);
             }
         });

@@ -257,7 +257,7 @@ TEST(CProgressDialog, CloseClickedBetweenTheFinishAndTheStateChangeStillCloses)
         dialog.ShowFinished(0);
         ClickButton(hWnd, IDC_CLOSE);
         bOpenBeforeTheStateChange = IsWindow(hWnd) != FALSE;
-        InterlockedExchange(&dialog.Job().m_nState, JOB_FINISHED);
+        dialog.Job().m_nState.store(JOB_FINISHED);
         bClosedAfterIt = WaitUntil([&] { return !IsWindow(hWnd); }, 2000);
     });
     EXPECT_TRUE(bOpenBeforeTheStateChange) << "the window ended while the worker could still use the job";
