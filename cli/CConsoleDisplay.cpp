@@ -22,6 +22,49 @@ std::string FormatByteCount(double bytes)
     return text;
 }
 
+std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds)
+{
+    size_t first = 0, last = text.size();
+    if (bKeepOuterLineEnds)
+    {
+        while (first < last && text[first] == '\n')
+            ++first;
+        while (last > first && text[last - 1] == '\n')
+            --last;
+    }
+    std::string shown = text.substr(0, first);
+    for (size_t i = first; i < last; ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+        else
+        {
+            shown += text[i];
+        }
+    }
+    return shown + text.substr(last);
+}
+
+namespace
+{
+// Log texts as one line: line ends become blanks, with none at either end.
+std::string OneLine(const std::string& texts)
+{
+    std::string line;
+    for (char c : texts)
+        if (c != '\n' || (!line.empty() && line.back() != ' '))
+            line += c == '\n' ? ' ' : c;
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+} // namespace
+
 std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds)
 {
     std::string line = "file " + std::to_string(nFile) + ", " + FormatByteCount(static_cast<double>(nBytesDone));
@@ -30,13 +73,21 @@ std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds)
     return line;
 }
 
-CConsoleDisplay::CConsoleDisplay(FILE* pLog, FILE* pProgress) : m_pLog(pLog), m_pProgress(pProgress) {}
+CConsoleDisplay::CConsoleDisplay(FILE* pLog, FILE* pProgress, bool bTestReport)
+    : m_pLog(pLog), m_pProgress(pProgress), m_bTestReport(bTestReport)
+{
+}
 
 void CConsoleDisplay::ShowLogText(const char* text)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bTestReport)
+    {
+        m_strFileTexts += EscapeControlCharacters(text, true); // for the file's one line
+        return;
+    }
     EraseProgressLocked();
-    std::fputs(text, m_pLog);
+    std::fputs(EscapeControlCharacters(text, true).c_str(), m_pLog);
     // Each text shows when it is reported, as in the window, also through a pipe.
     std::fflush(m_pLog);
 }
@@ -47,6 +98,19 @@ void CConsoleDisplay::ShowFileResult(const FileResult& result)
     ++m_nResults;
     if (result.outcome == FILE_EXTRACTED)
         ++m_nExtracted;
+    if (!m_bTestReport)
+        return;
+
+    EraseProgressLocked();
+    const std::string source = EscapeControlCharacters(result.strSource, false);
+    if (result.outcome == FILE_EXTRACTED)
+        std::fprintf(m_pLog, "'%s': OK\n", source.c_str());
+    else if (const std::string texts = OneLine(m_strFileTexts); !texts.empty())
+        std::fprintf(m_pLog, "'%s': %s\n", source.c_str(), texts.c_str());
+    else
+        std::fprintf(m_pLog, "'%s': Failed. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(result.hr));
+    std::fflush(m_pLog);
+    m_strFileTexts.clear();
 }
 
 void CConsoleDisplay::ShowRunning() {}
@@ -57,8 +121,10 @@ void CConsoleDisplay::ShowFinished(UINT)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         EraseProgressLocked();
-        // The job's last log text ends without a line end.
-        std::fprintf(m_pLog, "\nFinished - %u file(s) extracted\n", m_nExtracted);
+        if (m_bTestReport)
+            std::fprintf(m_pLog, "Tested - %u file(s) OK, %u failed\n", m_nExtracted, m_nResults - m_nExtracted);
+        else // the job's last log text ends without a line end
+            std::fprintf(m_pLog, "\nFinished - %u file(s) extracted\n", m_nExtracted);
         std::fflush(m_pLog);
         m_bFinished = true;
     }

@@ -10,6 +10,10 @@
 // line. A log text first erases a drawn progress line, so the two never mix on one
 // terminal. The main thread never waits for a report being printed: it skips that
 // redraw instead, so it stays free to pass on a stop request.
+//
+// A test report (--test) shows one line per file instead of the log: "'<source>': OK",
+// or the source and the failure texts the job logged for it; then
+// "Tested - N file(s) OK, M failed".
 
 #include <condition_variable>
 #include <cstdio>
@@ -21,8 +25,8 @@
 class CConsoleDisplay : public IJobDisplay
 {
 public:
-    // `pProgress` may be null: no progress line.
-    CConsoleDisplay(FILE* pLog, FILE* pProgress);
+    // `pProgress` may be null: no progress line. bTestReport: the test report.
+    CConsoleDisplay(FILE* pLog, FILE* pProgress, bool bTestReport = false);
 
     CConsoleDisplay(const CConsoleDisplay&) = delete;
     CConsoleDisplay& operator=(const CConsoleDisplay&) = delete;
@@ -47,6 +51,8 @@ private:
 
     FILE* m_pLog;
     FILE* m_pProgress;
+    const bool m_bTestReport;
+    std::string m_strFileTexts; // test report: the texts logged since the last result
     std::mutex m_mutex;
     std::condition_variable m_finished;
     bool m_bFinished = false;
@@ -54,6 +60,11 @@ private:
     UINT m_nExtracted = 0;       // results of extracted files
     size_t m_nProgressWidth = 0; // characters of the drawn progress line; 0: none drawn
 };
+
+// `text` with every control character (bytes 1 to 31 and 127) shown as "\xNN", so that a
+// file name cannot forge log lines or drive the terminal. With bKeepOuterLineEnds the
+// line ends at its start and end stay: those are the log's own; names sit inside.
+std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds);
 
 // "file 3, 12.4 MiB, 85.2 MiB/s": the file the job works on (counted from 1), the
 // decoded bytes written, and the average rate.

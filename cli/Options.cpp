@@ -7,6 +7,7 @@ namespace
 
 const char HELP_TEXT[] =
     "Usage: ovx-extract [options] SOURCE DESTINATION\n"
+    "       ovx-extract --test [options] SOURCE\n"
     "\n"
     "Decodes password-protected .ovx files.\n"
     "  SOURCE a file:   File to File; the decoded file goes into the folder DESTINATION.\n"
@@ -18,6 +19,10 @@ const char HELP_TEXT[] =
     "Options:\n"
     "  --overwrite           replace existing output files in Directory to Directory\n"
     "                        mode (File to File always replaces its output file)\n"
+    "  --test                decode and check every file of SOURCE (every record's\n"
+    "                        index, length and CRC; the chunk layout's length) and\n"
+    "                        write nothing; one line per file, \"OK\" or why it\n"
+    "                        failed, then \"Tested - N file(s) OK, M failed\"\n"
     "  --password-file FILE  read the password from the first line of FILE\n"
     "  -q, --quiet           no progress line on standard error\n"
     "  -h, --help            show this help and exit\n"
@@ -43,7 +48,8 @@ const char HELP_TEXT[] =
     "its folder as XXXXXXXX.~ovxpart (eight hexadecimal digits).\n"
     "\n"
     "Exit status:\n"
-    "  0    every matching file was extracted (also when there was none)\n"
+    "  0    every matching file was extracted (also when there was none);\n"
+    "       with --test: every matching file passed\n"
     "  1    a file failed or was skipped, a folder could not be listed, a name could\n"
     "       not be used as a path, or the job was stopped\n"
     "  2    usage error, SOURCE not found, or no usable password\n"
@@ -97,6 +103,8 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             return OPTIONS_VERSION;
         else if (std::strcmp(arg, "--overwrite") == 0)
             options->m_bOverwrite = 1;
+        else if (std::strcmp(arg, "--test") == 0)
+            options->m_bTest = true;
         else if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "--quiet") == 0)
             options->m_bQuiet = true;
         else if (std::strcmp(arg, "--password-file") == 0 || StartsWith(arg, "--password-file="))
@@ -115,8 +123,15 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             fail(std::string("unknown option '") + arg + "'");
     }
 
-    if (firstError.empty() && nOperands < 2)
-        firstError = nOperands == 0 ? "missing SOURCE and DESTINATION" : "missing DESTINATION";
+    if (options->m_bTest)
+    {
+        if (nOperands > 1)
+            fail("--test takes SOURCE only; it writes nothing");
+        else if (nOperands == 0)
+            fail("missing SOURCE");
+    }
+    else if (nOperands < 2)
+        fail(nOperands == 0 ? "missing SOURCE and DESTINATION" : "missing DESTINATION");
 
     if (!firstError.empty())
     {

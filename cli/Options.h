@@ -9,7 +9,7 @@
 // What the command line asks for.
 enum OptionsAction
 {
-    OPTIONS_RUN,     // extract SOURCE into DESTINATION
+    OPTIONS_RUN,     // extract SOURCE into DESTINATION, or test SOURCE
     OPTIONS_HELP,    // show the help text
     OPTIONS_VERSION, // show the version line
     OPTIONS_ERROR,   // a usage error, described by the parser
@@ -23,6 +23,7 @@ public:
     std::string m_strPasswordFile; // empty: none given
     BYTE m_bOverwrite = 0;
     bool m_bQuiet = false;
+    bool m_bTest = false; // --test: check SOURCE, write nothing; no DESTINATION
 };
 
 // Reads argv[1..argc-1] into `options`. On OPTIONS_ERROR, `error` says what is wrong

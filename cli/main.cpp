@@ -112,8 +112,10 @@ int main(int argc, char** argv)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
 
     InstallStopSignal();
-    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr);
+    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
+                            options.m_bTest);
     CExtractJob job(&cipher, options.m_strSource, options.m_strDestination, bSingleFile, options.m_bOverwrite,
                     &display);
+    job.m_bVerifyOnly = options.m_bTest ? 1 : 0;
     return RunJob(&job, &display);
 }

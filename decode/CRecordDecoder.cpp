@@ -42,11 +42,23 @@ HRESULT CRecordDecoder::Validate(IInputStream* source, IDecryptor* decryptor, Ge
         return DEC_E_HEADER;
     m_nFullRecords = (fileSize - SIGNATURE_LENGTH) / m_nRecordLength;
     m_nLastLength = (fileSize - SIGNATURE_LENGTH) % m_nRecordLength;
+    // No remainder: the final R bytes can only be a last record whose payload rounds up
+    // to R. Such a file is accepted on the last record's checks alone and refused as a
+    // bad remainder when they fail, as a file cut at a record boundary is.
+    const bool bFullLengthLast = m_nLastLength == 0 && m_nFullRecords != 0;
+    if (bFullLengthLast)
+    {
+        --m_nFullRecords;
+        m_nLastLength = m_nRecordLength;
+    }
     if (m_nLastLength == 0 || m_nLastLength % m_nBlockSize != 0)
         return DEC_E_HEADER;
 
     UINT64 lastPayload = 0;
-    if ((hr = ReadLastRecord(source, decryptor, payloadUnit, &lastPayload)) != RESULT_OK)
+    hr = ReadLastRecord(source, decryptor, payloadUnit, &lastPayload);
+    if (hr == DEC_E_RECORD && bFullLengthLast)
+        return DEC_E_HEADER;
+    if (hr != RESULT_OK)
         return hr;
 
     geometry->decodedLength = static_cast<UINT64>(payloadUnit) * m_nFullRecords + lastPayload;
@@ -96,7 +108,7 @@ HRESULT CRecordDecoder::ReadLastRecord(IInputStream* source, IDecryptor* decrypt
     UINT32 payloadLength = 0;
     if (LoadLittleEndian32(record.get() + UNIT_FIELD) != payloadUnit)
         return DEC_E_RECORD;
-    if (!FindTrailer(record.get(), m_nLastLength, &payloadLength))
+    if (!FindTrailer(record.get(), m_nLastLength, payloadUnit, &payloadLength))
         return DEC_E_RECORD;
     if (LoadLittleEndian32(record.get() + INDEX_FIELD) != m_nFullRecords)
         return DEC_E_RECORD;
@@ -132,14 +144,19 @@ HRESULT CRecordDecoder::DecryptRecord(IDecryptor* decryptor, BYTE* record, UINT6
     return decryptor->DecryptInPlace(record, static_cast<UINT>(length));
 }
 
-// Candidates run from the longest fill (block size - 1 bytes) down to none; the CRC is
-// computed once for the shortest and extended a byte per further candidate.
-bool CRecordDecoder::FindTrailer(const BYTE* record, UINT64 length, UINT32* payloadLength) const
+// Candidates run from the longest fill (block size - 1 bytes) down to none, and stop
+// below U: a record shorter than R cannot reach U, one of R bytes would otherwise take
+// a full record for a last one. The CRC is computed once for the shortest and extended
+// a byte per further candidate.
+bool CRecordDecoder::FindTrailer(const BYTE* record, UINT64 length, UINT32 payloadUnit, UINT32* payloadLength) const
 {
     if (length < OVERHEAD)
         return false;
-    const UINT32 longest = static_cast<UINT32>(length - OVERHEAD);
-    const UINT32 shortest = longest > m_nBlockSize - 1 ? longest - (m_nBlockSize - 1) : 0;
+    const UINT64 withoutFill = length - OVERHEAD;
+    const UINT32 shortest = withoutFill > m_nBlockSize - 1 ? static_cast<UINT32>(withoutFill - (m_nBlockSize - 1)) : 0;
+    const UINT32 longest = withoutFill < payloadUnit ? static_cast<UINT32>(withoutFill) : payloadUnit - 1;
+    if (shortest > longest)
+        return false;
     UINT32 crc = Crc32(0, record + PAYLOAD_OFFSET, shortest);
     for (UINT32 candidate = shortest;; ++candidate)
     {

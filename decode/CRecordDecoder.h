@@ -5,12 +5,15 @@
 //   3 bytes (ignored) | U (LE32) | k (LE32) | payload | payload length (LE32) |
 //   CRC-32 of the payload (LE32) | fill up to a multiple of the block size.
 // Every record but the last carries U payload bytes and is stored in R bytes (U + 19
-// rounded up to the block); the last one is shorter than R, its payload shorter than U
-// and possibly empty. Its length is found from the end by the trailer search.
+// rounded up to the block); the last one's payload is shorter than U and possibly
+// empty. Its length is found from the end by the trailer search. The last record is
+// usually shorter than R; when its payload lies within the rounding slack below U it
+// is R bytes long too, and the file is then a whole number of R-byte records.
 //
 // Refusals: DEC_E_SIGNATURE, DEC_E_SIZE_ALIGNMENT, DEC_E_HEADER (record 0's index,
-// a U of 0 or one whose R does not fit in 32 bits, a bad remainder), DEC_E_RECORD
-// (the last record's checks, or any record failing verification when read), and
+// a U of 0 or one whose R does not fit in 32 bits, a bad remainder, or a last record
+// of R bytes failing its checks), DEC_E_RECORD (a shorter last record's checks, or
+// any record failing verification when read), and
 // RESULT_END_OF_DATA for a source too short to validate. Read delivers no byte of a
 // record that has not passed its index, length and CRC checks. Read, ownership and
 // the rest of the contract: see CUnitDecoder.
@@ -38,9 +41,9 @@ private:
     HRESULT ReadLastRecord(IInputStream* source, IDecryptor* decryptor, UINT32 payloadUnit, UINT64* lastLength);
     HRESULT DecryptRecord(IDecryptor* decryptor, BYTE* record, UINT64 length);
 
-    // The shortest payload length whose trailer matches in a decrypted record of
-    // `length` bytes; false when none does.
-    bool FindTrailer(const BYTE* record, UINT64 length, UINT32* payloadLength) const;
+    // The shortest payload length below `payloadUnit` whose trailer matches in a
+    // decrypted record of `length` bytes; false when none does.
+    bool FindTrailer(const BYTE* record, UINT64 length, UINT32 payloadUnit, UINT32* payloadLength) const;
     static bool TrailerMatches(const BYTE* record, UINT32 payloadLength, UINT32 crc);
 
     UINT m_nBlockSize = 0;

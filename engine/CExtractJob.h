@@ -91,6 +91,10 @@ public:
     std::string m_strDestination;
     BYTE m_bOverwrite;
     BYTE m_bSingleFile;
+    // Nonzero: every file is decoded and checked completely and nothing is written (no
+    // folder, no temporary file, no output); a file that passes counts as extracted.
+    // The per-file "Processing" text is left out: the front end reports each result.
+    BYTE m_bVerifyOnly = 0;
     std::atomic<LONG> m_nState;
     UINT m_nExtracted;
 
@@ -119,6 +123,7 @@ private:
     HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
+    // Writes everything pDecoder delivers to hOutput, or nowhere when hOutput is null.
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
     HRESULT NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr);
 

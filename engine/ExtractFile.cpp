@@ -35,8 +35,9 @@ DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInput
 
 HRESULT CExtractJob::ExtractFile(std::string source, std::string destinationFolder)
 {
-    AppendLog("Processing '%s'...\n", source.c_str());
-    const std::string destination = GetDestinationName(source, destinationFolder);
+    if (m_bVerifyOnly == 0)
+        AppendLog("Processing '%s'...\n", source.c_str());
+    const std::string destination = m_bVerifyOnly != 0 ? std::string() : GetDestinationName(source, destinationFolder);
 
     const std::string* pUnopened = nullptr;
     HRESULT hr = DecodeFile(source, destination, pUnopened);
@@ -57,7 +58,7 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
 
     // Directory to Directory keeps existing files unless told to replace them;
     // File to File always replaces.
-    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 &&
+    if (!destination.empty() && m_bSingleFile == 0 && m_bOverwrite == 0 && m_bVerifyOnly == 0 &&
         GetPathKind(destination.c_str()) == PATH_FILE)
     {
         AppendLog("    '%s' already exists.\n", destination.c_str());
@@ -70,18 +71,21 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         return openFailed(source, FailureFromLastError());
     input.Attach(hSource);
 
-    // A destination name that is a folder (a source without a dot, a file named
-    // ".ovx") cannot be written, nor can the source itself (a source "x." decoded into
-    // its own folder is "x" to the system): refuse them as creating them would have
-    // been refused, before any decoding.
-    const bool bFolder = GetPathKind(destination.c_str()) == PATH_FOLDER;
-    if (bFolder || IsSamePath(source, destination))
-        return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
-
     CTempFile output;
-    HRESULT hr = output.Create(destination);
-    if (hr != RESULT_OK)
-        return openFailed(destination, hr);
+    if (m_bVerifyOnly == 0)
+    {
+        // A destination name that is a folder (a source without a dot, a file named
+        // ".ovx") cannot be written, nor can the source itself (a source "x." decoded
+        // into its own folder is "x" to the system): refuse them as creating them
+        // would have been refused, before any decoding.
+        const bool bFolder = GetPathKind(destination.c_str()) == PATH_FOLDER;
+        if (bFolder || IsSamePath(source, destination))
+            return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
+
+        const HRESULT hr = output.Create(destination);
+        if (hr != RESULT_OK)
+            return openFailed(destination, hr);
+    }
 
     CRecordDecoder recordDecoder;
     CChunkDecoder chunkDecoder;
@@ -93,10 +97,16 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         return choice.hrRecord;
     }
 
-    // Copy-loop failures are not logged: they show in the count.
-    hr = CopyDecodedData(choice.pDecoder, output.Get());
+    // A failure once decoding began names the file; a stop stays silent.
+    HRESULT hr = CopyDecodedData(choice.pDecoder, m_bVerifyOnly != 0 ? nullptr : output.Get());
     if (hr != RESULT_OK)
+    {
+        if (IsRunning())
+            AppendLog("Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
         return hr;
+    }
+    if (m_bVerifyOnly != 0)
+        return RESULT_OK;
 
     hr = output.Commit(destination, m_bSingleFile != 0 || m_bOverwrite != 0);
     return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
@@ -121,8 +131,8 @@ HRESULT CExtractJob::CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput)
 
         // The bytes delivered are written whatever the read returned: the last piece
         // comes with the end-of-data code.
-        DWORD written = 0;
-        if (!WriteOutput(hOutput, buffer.get(), static_cast<DWORD>(got), &written))
+        DWORD written = static_cast<DWORD>(got);
+        if (hOutput != nullptr && !WriteOutput(hOutput, buffer.get(), static_cast<DWORD>(got), &written))
             return FailureFromLastError();
         m_nBytesDone += written;
         if (written != got)

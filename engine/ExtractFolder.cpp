@@ -91,7 +91,7 @@ HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std:
 
 HRESULT CExtractJob::EnsureFolder(std::string path)
 {
-    if (!path.empty() && GetPathKind(path.c_str()) == PATH_FOLDER)
+    if (m_bVerifyOnly != 0 || (!path.empty() && GetPathKind(path.c_str()) == PATH_FOLDER))
         return RESULT_OK;
     HRESULT hr = ResultFromWin32(CreateFolderPath(path));
     if (hr != RESULT_OK)

@@ -5,7 +5,7 @@
 namespace
 {
 // Reports carried from the worker to the window's thread.
-constexpr UINT WM_APP_APPEND_LOG = WM_APP + 1;    // lParam: const char* text
+constexpr UINT WM_APP_APPEND_LOG = WM_APP + 1;    // no parameters: appends the queued texts
 constexpr UINT WM_APP_SHOW_RUNNING = WM_APP + 2;  // no parameters
 constexpr UINT WM_APP_SHOW_FINISHED = WM_APP + 3; // wParam: files extracted
 
@@ -139,7 +139,19 @@ LRESULT CProgressDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam)
 
 void CProgressDialog::ShowLogText(const char* text)
 {
-    Report(WM_APP_APPEND_LOG, 0, reinterpret_cast<LPARAM>(text));
+    if (m_hWnd == nullptr)
+        return;
+    bool bPost = false, bWait = false;
+    {
+        std::lock_guard<std::mutex> lock(m_logMutex);
+        m_strQueuedLog += ToEditLineBreaks(text);
+        bPost = !m_bAppendPosted;
+        m_bAppendPosted = true;
+        bWait = m_strQueuedLog.size() > LOG_QUEUE_LIMIT;
+    }
+    // One message for all that queues up until the window's thread gets to it.
+    if (GetCurrentThreadId() == m_dwWindowThreadId || bWait || (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
+        Report(WM_APP_APPEND_LOG, 0, 0);
 }
 
 void CProgressDialog::ShowFileResult(const FileResult&)
@@ -172,21 +184,34 @@ void CProgressDialog::Report(UINT uMsg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-LRESULT CProgressDialog::OnAppendLog(WPARAM, LPARAM lParam)
+LRESULT CProgressDialog::OnAppendLog(WPARAM, LPARAM)
 {
+    AppendQueuedLog();
+    return 0;
+}
+
+void CProgressDialog::AppendQueuedLog()
+{
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(m_logMutex);
+        text.swap(m_strQueuedLog);
+        m_bAppendPosted = false;
+    }
+    if (text.empty())
+        return;
+
     // One step on this thread: no user action can move the caret between placing it
     // at the end and inserting the text.
     const int nLength = GetWindowTextLengthA(m_hWndLog);
     SendMessageA(m_hWndLog, EM_SETSEL, nLength, nLength);
     SendMessageA(m_hWndLog, EM_SCROLLCARET, 0, 0);
-
-    const std::string text = ToEditLineBreaks(reinterpret_cast<const char*>(lParam));
     SendMessageA(m_hWndLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    return 0;
 }
 
 LRESULT CProgressDialog::OnShowRunning(WPARAM, LPARAM)
 {
+    AppendQueuedLog();
     SetWindowTextA(m_hWnd, "Extracting...");
     EnableWindow(GetDlgItem(m_hWnd, IDC_STOP), TRUE);
     EnableWindow(GetDlgItem(m_hWnd, IDC_CLOSE), FALSE);
@@ -195,6 +220,8 @@ LRESULT CProgressDialog::OnShowRunning(WPARAM, LPARAM)
 
 LRESULT CProgressDialog::OnShowFinished(WPARAM wParam, LPARAM)
 {
+    // Every text reported before the finish is on screen before the finish is.
+    AppendQueuedLog();
     char title[1024];
     wsprintfA(title, "Finished - %u file(s) extracted", static_cast<UINT>(wParam));
     SetWindowTextA(m_hWnd, title);

@@ -4,12 +4,16 @@
 // its worker, shows the worker's log and the job's status, and closes only after the
 // worker has finished. Every closing command while the job runs is a stop request.
 //
-// Notes: the worker reports through IJobDisplay on its own thread; each report is
-// carried out on the window's thread (SendMessage) while the worker waits, and the
-// window's thread never waits for the worker. The object must outlive the modal loop,
+// Notes: the worker reports through IJobDisplay on its own thread. Log texts are queued
+// and the worker goes on: the window's thread appends whatever has queued up in one
+// step whenever it is free, so a busy log control never slows the job (the queue is
+// bounded: past LOG_QUEUE_LIMIT bytes the worker waits for an append). The state
+// reports are carried out on the window's thread (SendMessage) while the worker waits,
+// each after the texts queued before it. The window's thread never waits for the worker. The object must outlive the modal loop,
 // which ends only once the job state reads JOB_FINISHED, after the worker's last
 // report: from then on the worker touches neither the job nor the window.
 
+#include <mutex>
 #include <string>
 
 #include "engine/CExtractJob.h"
@@ -52,6 +56,8 @@ private:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     LRESULT OnAppendLog(WPARAM wParam, LPARAM lParam);
+    // Window's thread: appends every queued text, in one step.
+    void AppendQueuedLog();
     LRESULT OnShowRunning(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowFinished(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
@@ -69,6 +75,12 @@ private:
     HWND m_hWndLog = nullptr;
     DWORD m_dwWindowThreadId = 0;
     bool m_bFinishShown = false; // the worker's finish is on screen; JOB_FINISHED follows at once
+
+    std::mutex m_logMutex;
+    std::string m_strQueuedLog;   // texts not yet in the log control, line breaks converted
+    bool m_bAppendPosted = false; // an append message is on its way for the queue
+
+    static constexpr size_t LOG_QUEUE_LIMIT = 256 * 1024;
 
     static constexpr UINT_PTR CLOSE_RETRY_TIMER = 1;
     static constexpr UINT CLOSE_RETRY_MS = 10;

@@ -5,8 +5,8 @@ set -eu
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-packages=(cmake ninja-build g++ python3 googletest libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev
-        g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev python3 googletest libgtest-dev libbenchmark-dev libssl-dev
+        zlib1g-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools
         wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick dpkg-dev man-db)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the native build, the
-# sanitizer build, and the Windows builds under Wine: the 32-bit program (the product)
-# and the 64-bit one. Where the kernel cannot run 32-bit programs, the 32-bit program
-# is built and checked but its tests are skipped, and the run says so. Last, the
-# release packages are made and checked.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (the
+# threaded tests), a short run of every fuzz target, and the Windows builds under Wine:
+# the 32-bit program (the product) and the 64-bit one. Where the kernel cannot run
+# 32-bit programs, the 32-bit program is built and checked but its tests are skipped,
+# and the run says so. Last, the release packages are made and checked.
 # OVX_WINDOWS_ARCHES ("x86 x86_64", "x86_64", ...) forces which Windows builds are tested.
 set -eu
 cd "$(dirname "$0")/.."
@@ -17,12 +18,15 @@ else
     why="this kernel cannot run 32-bit programs (/usr/lib/wine/wine --version fails)"
 fi
 
-for preset in native sanitize; do
+for preset in native sanitize tsan; do
     echo "=== $preset ==="
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+echo "=== fuzz (a short run of every target) ==="
+scripts/fuzz.sh --smoke
 
 skipped=()
 for arch in x86 x86_64; do

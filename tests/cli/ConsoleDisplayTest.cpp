@@ -92,3 +92,23 @@ TEST(ConsoleDisplay, ByteCountsForPeople)
 }
 
 } // namespace
+
+// A name cannot forge log lines or send terminal controls; the log's own line ends stay.
+TEST(ConsoleDisplay, ControlCharactersInNamesAreShownEscaped)
+{
+    const std::pair<std::string, std::string> texts[] = {
+        {"Processing 'a\nFinished - 9 file(s) extracted\n.ovx'...\n",
+         "Processing 'a\\x0AFinished - 9 file(s) extracted\\x0A.ovx'...\n"},
+        {"Processing '\x1b[2J\r\t\x7f.ovx'...\n", "Processing '\\x1B[2J\\x0D\\x09\\x7F.ovx'...\n"},
+        {"\n*** Finished ***", "\n*** Finished ***"},
+        {"Processing 'caf\xc3\xa9.ovx'...\n", "Processing 'caf\xc3\xa9.ovx'...\n"}, // other bytes unchanged
+    };
+    for (const auto& [text, shown] : texts)
+    {
+        CapturedStream log;
+        CConsoleDisplay display(log.file, nullptr);
+        display.ShowLogText(text.c_str());
+        EXPECT_EQ(log.Contents(), shown);
+    }
+    EXPECT_EQ(EscapeControlCharacters("in/a\n.ovx", false), "in/a\\x0A.ovx");
+}

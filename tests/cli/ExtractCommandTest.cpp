@@ -1,5 +1,6 @@
 // ovx-extract end to end: the built program run on files made by the test encoder.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -222,3 +223,46 @@ TEST(ExtractCommand, StopSignalInTheMiddleOfALargeFileLeavesNothingBehind)
 #endif
 
 } // namespace
+
+TEST(ExtractCommand, TestModeChecksEveryFileAndWritesNothing)
+{
+    TempFolder folder;
+    const std::vector<BYTE> plain = MakePlaintext(1000);
+    std::vector<BYTE> truncated = EncodeChunkFormat(plain, PASSWORD);
+    truncated.resize(truncated.size() - 8);
+    const struct
+    {
+        const char* name;
+        std::vector<BYTE> image; // written as <name>/f.ovx
+        const char* line;        // what follows "'<source>': "
+    } files[] = {
+        {"good", EncodeRecordFormat(plain, PASSWORD), "OK"},
+        {"password", EncodeRecordFormat(plain, "other password"), "Failed to initilize decoders. Reasons : ["},
+        {"record", EncodeRecordFormat(plain, PASSWORD, {.wrongCrcRecord = 4}), "Failed to extract '"},
+        {"chunk", truncated, "Failed to initilize decoders. Reasons : ["},
+    };
+    for (const auto& file : files)
+        WriteFileBytes(folder.PathOf(std::string("in/") + file.name + "/f.ovx"), file.image);
+    const std::vector<std::string> before = ListFolder(folder.Folder());
+
+    // Each file alone, then the tree with all of them.
+    for (const auto& file : files)
+    {
+        const std::string source = folder.PathOf(std::string("in/") + file.name + "/f.ovx");
+        const ChildResult result = RunExtract({"--test", source}, PASSWORD.c_str());
+        const bool bOk = std::string(file.line) == "OK";
+        EXPECT_EQ(result.nStatus, bOk ? 0 : 1) << file.name;
+        const std::string summary = bOk ? "Tested - 1 file(s) OK, 0 failed\n" : "Tested - 0 file(s) OK, 1 failed\n";
+        EXPECT_EQ(result.strOutput.rfind("'" + source + "': " + file.line, 0), 0u) << result.strOutput;
+        EXPECT_EQ(std::count(result.strOutput.begin(), result.strOutput.end(), '\n'), 2) << result.strOutput;
+        EXPECT_EQ(result.strOutput.substr(result.strOutput.find('\n') + 1), summary) << result.strOutput;
+    }
+    const ChildResult tree = RunExtract({"--test", "-q", folder.PathOf("in")}, PASSWORD.c_str());
+    EXPECT_EQ(tree.nStatus, 1);
+    EXPECT_NE(tree.strOutput.find("Tested - 1 file(s) OK, 3 failed\n"), std::string::npos) << tree.strOutput;
+    EXPECT_EQ(ListFolder(folder.Folder()), before) << "nothing written anywhere";
+
+    const ChildResult twoOperands = RunExtract({"--test", folder.PathOf("in"), folder.PathOf("out")}, PASSWORD.c_str());
+    EXPECT_EQ(twoOperands.nStatus, 2);
+    EXPECT_FALSE(PathExists(folder.PathOf("out")));
+}

@@ -75,6 +75,13 @@ TEST(RecordDecoderTest, RefusalsInValidationOrder)
     const auto damaged = [&plain](const RecordFormatOptions& options) {
         return EncodeRecordFormat(plain, PASSWORD, options);
     };
+    // 199 bytes: the last payload, 99, is stored in a full record's 120 bytes.
+    const auto fullLengthLast = [](const RecordFormatOptions& options) {
+        return EncodeRecordFormat(MakePlaintext(199), PASSWORD, options);
+    };
+    // Two full records and no last one (a file cut at a record boundary).
+    std::vector<BYTE> wholeRecords = EncodeRecordFormat(MakePlaintext(200), PASSWORD);
+    wholeRecords.resize(wholeRecords.size() - 24);
     const struct
     {
         const char* name;
@@ -98,6 +105,10 @@ TEST(RecordDecoderTest, RefusalsInValidationOrder)
         {"no trailer: CRC", damaged({.wrongCrcRecord = 2}), DEC_E_RECORD},
         {"last index", damaged({.wrongIndexRecord = 2}), DEC_E_RECORD},
         {"record 0 damaged", damaged({.wrongCrcRecord = 0}), DEC_E_RECORD},
+        {"full records only", wholeRecords, DEC_E_HEADER},
+        {"full-length last record's U", fullLengthLast({.wrongUnitRecord = 1}), DEC_E_HEADER},
+        {"full-length last record's CRC", fullLengthLast({.wrongCrcRecord = 1}), DEC_E_HEADER},
+        {"full-length last record's index", fullLengthLast({.wrongIndexRecord = 1}), DEC_E_HEADER},
     };
     for (const auto& c : cases)
     {
@@ -105,6 +116,10 @@ TEST(RecordDecoderTest, RefusalsInValidationOrder)
         EXPECT_EQ(over.Init(), c.expected) << c.name;
         EXPECT_LE(over.decoder.Largest(), std::max<size_t>(c.image.size(), 16)) << c.name;
     }
+    // A size that leaves no room for any record, from a source that still reads a header.
+    DecoderOver<CRecordDecoder> lying(EncodeRecordFormat(plain, PASSWORD), PASSWORD);
+    lying.source.ReportSize(4);
+    EXPECT_EQ(lying.Init(), DEC_E_HEADER);
 }
 
 // Damage in a middle record, which validation does not look at: the records before it

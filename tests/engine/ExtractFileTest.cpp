@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -118,7 +119,8 @@ TEST_F(ExtractFileTest, RefusedSourceLeavesTheDestinationAsItWas)
 }
 
 // Failures while copying, most after pieces of the output were written: the existing
-// destination stays as it was and no partial or temporary file remains.
+// destination stays as it was, no partial or temporary file remains, and the log says
+// which file failed and why.
 TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
 {
     const HRESULT DISK_GONE = ResultFromWin32(21); // any failure of the decryptor passes through
@@ -156,7 +158,13 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
-        EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
+        // Each failure is named with its code; a stop stays silent.
+        std::vector<std::string> logs = {ProcessingText(In("a.ovx"))};
+        char failed[64];
+        std::snprintf(failed, sizeof(failed), "'. Reason : [%08X]\n", static_cast<UINT>(c.expected));
+        if (c.stopCall == 0)
+            logs.push_back("Failed to extract '" + In("a.ovx") + failed);
+        EXPECT_EQ(Logs(), logs);
         EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, c.expected, In("a.ovx"), Out("a"))});
         EXPECT_EQ(job->m_nExtracted, 0u);
     }

@@ -177,6 +177,7 @@ TEST(CProgressDialog, LogShowsEveryTextInOrderAtTheEnd)
             job.AppendLog("%s\n", line.c_str());
             strExpected += line + "\r\n";
         }
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(hWndLog).size() == strExpected.size(); }));
         strLog = TextOf(hWndLog);
         SendMessageA(hWndLog, EM_GETSEL, reinterpret_cast<WPARAM>(&dwSelStart), reinterpret_cast<LPARAM>(&dwSelEnd));
         nFirstVisibleLine = static_cast<int>(SendMessageA(hWndLog, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -187,5 +188,30 @@ TEST(CProgressDialog, LogShowsEveryTextInOrderAtTheEnd)
     EXPECT_EQ(strLog.size(), dwSelStart);
     EXPECT_EQ(strLog.size(), dwSelEnd);
     EXPECT_GT(nFirstVisibleLine, 0); // each append scrolls the end into view
+}
+// The worker never waits for a busy window: its texts queue up and go into the log
+// together, in order, all of them before the finish shows.
+TEST(CProgressDialog, TextsQueueWhileTheWindowIsBusyAndShowBeforeTheFinish)
+{
+    CTestProgressDialog dialog(WORKER::MANUAL, "in.ovx", "out");
+    std::string strExpected, strLogAtFinish;
+    bool bBusyThroughout = false;
+    dialog.RunWithDriver([&](HWND hWnd) {
+        PostMessageA(hWnd, CTestProgressDialog::WM_TEST_BUSY, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return dialog.m_bBusy.load(); }));
+        for (int i = 0; i < 3000; ++i)
+        {
+            dialog.Job().AppendLog("Processing '%d.ovx'...\n", i);
+            strExpected += "Processing '" + std::to_string(i) + ".ovx'...\r\n";
+        }
+        bBusyThroughout = dialog.m_bBusy;
+        dialog.m_bBusy = false;
+        dialog.Job().AppendLog("\n*** Finished ***");
+        strExpected += "\r\n*** Finished ***";
+        dialog.Job().SetJobState(JOB_FINISHED);
+        strLogAtFinish = TextOf(GetDlgItem(hWnd, IDC_LOG));
+    });
+    EXPECT_TRUE(bBusyThroughout) << "a text waited for the window";
+    EXPECT_EQ(strLogAtFinish, strExpected);
 }
 } // namespace

@@ -102,6 +102,14 @@ BOOL CTestProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRE
 {
     if (uMsg == WM_SHOWWINDOW && wParam != FALSE)
         m_bEverShown = true;
+    if (uMsg == WM_TEST_BUSY)
+    {
+        m_bBusy = true;
+        for (int i = 0; i < 1000 && m_bBusy; ++i)
+            Sleep(10);
+        m_bBusy = false;
+        return TRUE;
+    }
     return CProgressDialog::OnMessage(uMsg, wParam, lParam, result);
 }
 

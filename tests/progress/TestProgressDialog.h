@@ -33,6 +33,11 @@ public:
 
     void OpenGate();
 
+    // Posted to the window, keeps its thread busy (pumping nothing) until `m_bBusy` is
+    // cleared, at most ten seconds.
+    static constexpr UINT WM_TEST_BUSY = WM_APP + 50;
+    std::atomic<bool> m_bBusy{false};
+
     std::atomic<HWND> m_hWndStarted{nullptr}; // the window when the worker was started
     std::atomic<bool> m_bEverShown{false};
 
