@@ -82,8 +82,14 @@ public:
 
     // The run state is read with acquire: a front end that sees JOB_FINISHED sees every
     // other write of the worker too, the worker's release of it being its last touch.
-    bool IsRunning() const { return m_nState.load(std::memory_order_acquire) == JOB_RUNNING; }
-    bool IsFinished() const { return m_nState.load(std::memory_order_acquire) == JOB_FINISHED; }
+    bool IsRunning() const
+    {
+        return m_nState.load(std::memory_order_acquire) == JOB_RUNNING;
+    }
+    bool IsFinished() const
+    {
+        return m_nState.load(std::memory_order_acquire) == JOB_FINISHED;
+    }
 
     // The job record.
     IDecryptor* m_pDecryptor;
@@ -111,7 +117,10 @@ protected:
     virtual std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size);
 
     // What the decoders read: the opened source file. Tests put a faulty stream in its place.
-    virtual IInputStream* SourceStream(IInputStream* pFile) { return pFile; }
+    virtual IInputStream* SourceStream(IInputStream* pFile)
+    {
+        return pFile;
+    }
 
     // Writes one decoded piece to the output, as WriteFile does. Tests make it fail.
     virtual BOOL WriteOutput(HANDLE hOutput, const BYTE* data, DWORD size, DWORD* written)

@@ -33,7 +33,10 @@ std::string CTempFile::NameOf(UINT32 n)
     return std::string(hex) + ".~ovxpart";
 }
 
-HRESULT CTempFile::Create(const std::string& destination) { return Create(destination, DrawFirstName()); }
+HRESULT CTempFile::Create(const std::string& destination)
+{
+    return Create(destination, DrawFirstName());
+}
 
 HRESULT CTempFile::Create(const std::string& destination, UINT32 nFirst)
 {

@@ -21,7 +21,10 @@ void OnInterrupt(int)
 // The end of the session (SIGHUP: the terminal went away) or the system's request
 // (SIGTERM) often comes twice, from the kernel and again from the shell: never a reason
 // to leave the file in progress behind.
-void OnEndRequest(int) { g_bRequested = 1; }
+void OnEndRequest(int)
+{
+    g_bRequested = 1;
+}
 
 void Catch(int number, void (*handler)(int))
 {
@@ -42,6 +45,9 @@ void InstallStopSignal()
     Catch(SIGPIPE, SIG_IGN);
 }
 
-bool IsStopRequested() { return g_bRequested != 0; }
+bool IsStopRequested()
+{
+    return g_bRequested != 0;
+}
 
 void NotifyJobOver() {}

@@ -1,7 +1,12 @@
-#include "tests/engine/AllocationFailure.h"
+// The allocation functions of the engine tests: counted per thread, and failing on demand
+// (FailNthAllocation, EngineTestSupport.h). Plain new and delete go through malloc and
+// free together; a sanitizer's own forms keep the arrays and nothrow allocations (which
+// the C++ library otherwise passes on to plain new).
 
 #include <cstdlib>
 #include <new>
+
+#include "tests/engine/EngineTestSupport.h"
 
 namespace
 {
@@ -17,8 +22,6 @@ long FailNthAllocation(long n)
     return count;
 }
 
-// Every form goes through malloc and free, so that no runtime (a sanitizer's included)
-// sees memory of one allocator handed back to another.
 void* operator new(std::size_t size)
 {
     void* p = ++t_nCount == t_nFailAt ? nullptr : std::malloc(size != 0 ? size : 1);
@@ -26,22 +29,13 @@ void* operator new(std::size_t size)
         throw std::bad_alloc();
     return p;
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+
+void operator delete(void* p) noexcept
 {
-    try
-    {
-        return ::operator new(size);
-    }
-    catch (const std::bad_alloc&)
-    {
-        return nullptr;
-    }
+    std::free(p);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}

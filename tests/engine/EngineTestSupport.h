@@ -19,6 +19,11 @@
 
 inline const std::string TEST_PASSWORD = "correct horse";
 
+// The engine tests replace the allocation functions (AllocationFailure.cpp): the n-th
+// allocation (from 1) of the calling thread from now on fails once, with std::bad_alloc
+// (0: none fails). Returns how many allocations the thread made since the last call.
+long FailNthAllocation(long n);
+
 // The separator that the system's users type, spelled out: the engine joins levels with it.
 #ifdef _WIN32
 inline const std::string SEPARATOR = "\\";
