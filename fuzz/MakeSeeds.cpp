@@ -1,4 +1,4 @@
-// Writes the seed corpora of the fuzz targets, one folder each under the folder given:
+// Writes a starting corpus for each fuzz target, one folder each under the folder given:
 // record/ and chunk/ hold files from the test encoder (also in plain form for the
 // pass-through cipher, and some with a script), layout/ descriptions of the same files
 // and of each kind of edit, crypto/ keys, modes and lengths for the fast paths.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset (clang, libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer),
-# writes the seed corpora from the test encoder and runs the fuzz targets one after
+# writes starting corpora from the test encoder and runs the fuzz targets one after
 # another, one process each.
 #
 #   scripts/fuzz.sh --smoke             every target for 4 s on a fresh corpus (about 20 s)
