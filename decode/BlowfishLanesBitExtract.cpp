@@ -15,8 +15,13 @@
 #include <cstddef>
 #include <immintrin.h>
 
+// GCC switches the target for a region; clang (the fuzz build) applies it to each function.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("bmi,bmi2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("bmi,bmi2")
+#endif
 
 #include "decode/BlowfishLanes.h"
 
@@ -43,7 +48,11 @@ UINT BlowfishDecryptLanesBitExtract(int mode, const UINT32* p, const BlowfishSBo
     return DecryptLaneGroupsInMode<ExtractedBytes>(mode, p, s, chain, input, output, blocks);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

@@ -8,8 +8,13 @@
 
 #include <immintrin.h>
 
+// GCC switches the target for a region; clang (the fuzz build) applies it to each function.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("pclmul,sse4.1"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("pclmul,sse4.1")
+#endif
 
 namespace
 {
@@ -81,10 +86,18 @@ UINT32 Crc32Fold128(UINT32 crc, const BYTE* buffer, UINT32 length)
     return FoldBlocksAndReduce(Fold(Fold(Fold(a0, fold128, a1), fold128, a2), fold128, a3), buffer, length);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("pclmul,sse4.1,avx2,vpclmulqdq"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("pclmul,sse4.1,avx2,vpclmulqdq")
+#endif
 
 namespace
 {
@@ -124,7 +137,11 @@ UINT32 Crc32Fold256(UINT32 crc, const BYTE* buffer, UINT32 length)
     return FoldBlocksAndReduce(x, buffer, length);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 
