@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "decode/BlowfishReference.h"
+#include "decode/BlowfishPaths.h"
 #include "decode/CBlowfish.h"
 #include "decode/Crc32.h"
 #include "fuzz/InputReader.h"
@@ -47,7 +47,7 @@ void CheckBlowfish(CBlowfish& cipher, const std::vector<BYTE>& data, size_t alig
 
     // Every output gets `alignment` bytes in front, so the paths also meet odd addresses.
     std::vector<BYTE> reference(alignment + length, 0xA5);
-    const HRESULT expected = BlowfishDecryptReference(cipher, input, reference.data() + alignment, length);
+    const HRESULT expected = BlowfishDecryptVia(BlowfishPath::OneBlock, cipher, input, reference.data() + alignment, length);
     EXPECT_SAME(expected == (bValid ? RESULT_OK : RESULT_INVALID_ARG));
     if (!bValid)
         EXPECT_SAME(std::vector<BYTE>(alignment + length, 0xA5) == reference);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "decode/BlowfishReference.h"
+#include "decode/BlowfishPaths.h"
 #include "tests/support/OvxEncoder.h"
 
 namespace
@@ -57,6 +57,6 @@ void DecryptJobMessageByBlocks(BYTE* message, size_t length)
 {
     CBlowfish& cipher = ReferenceCipher();
     if (cipher.Reset() != RESULT_OK ||
-        BlowfishDecryptReference(cipher, message, message, static_cast<UINT>(length)) != RESULT_OK)
+        BlowfishDecryptVia(BlowfishPath::OneBlock, cipher, message, message, static_cast<UINT>(length)) != RESULT_OK)
         std::abort();
 }
