@@ -62,18 +62,6 @@ INT64 LastPayloadLength(const std::vector<BYTE>& record, UINT32 unit, UINT block
 }
 } // namespace
 
-UINT32 BitwiseCrc32(const BYTE* bytes, size_t length)
-{
-    UINT32 crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < length; ++i)
-    {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ ((crc & 1) ? 0xEDB88320u : 0u);
-    }
-    return ~crc;
-}
-
 LayoutModel ModelRecordLayout(const std::vector<BYTE>& image, UINT blockSize, const MessageDecryptor& decrypt)
 {
     const UINT64 size = image.size();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decode/Cipher.h"
+#include "tests/support/OvxEncoder.h" // BitwiseCrc32
 
 // Decrypts one message of `length` bytes in place, with a fresh chain.
 using MessageDecryptor = std::function<void(BYTE* message, size_t length)>;
@@ -25,6 +26,3 @@ struct LayoutModel
 
 LayoutModel ModelRecordLayout(const std::vector<BYTE>& image, UINT blockSize, const MessageDecryptor& decrypt);
 LayoutModel ModelChunkLayout(const std::vector<BYTE>& image, UINT blockSize, const MessageDecryptor& decrypt);
-
-// CRC-32 (reflected 0xEDB88320) straight from the polynomial.
-UINT32 BitwiseCrc32(const BYTE* bytes, size_t length);

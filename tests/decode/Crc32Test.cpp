@@ -8,19 +8,6 @@
 namespace
 {
 
-// Bit at a time, straight from the polynomial: the definition the table-driven code must match.
-UINT32 BitwiseCrc32(const BYTE* bytes, size_t length)
-{
-    UINT32 crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < length; ++i)
-    {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ ((crc & 1) ? 0xEDB88320u : 0u);
-    }
-    return ~crc;
-}
-
 TEST(Crc32, KnownValues)
 {
     const BYTE check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};

@@ -132,3 +132,15 @@ void StoreLittleEndian64(BYTE* bytes, UINT64 value)
     StoreLittleEndian32(bytes, static_cast<UINT32>(value));
     StoreLittleEndian32(bytes + 4, static_cast<UINT32>(value >> 32));
 }
+
+UINT32 BitwiseCrc32(const BYTE* bytes, size_t length)
+{
+    UINT32 crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < length; ++i)
+    {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ ((crc & 1) ? 0xEDB88320u : 0u);
+    }
+    return ~crc;
+}

@@ -47,6 +47,10 @@ std::vector<BYTE> EncodeChunkFormat(const std::vector<BYTE>& plaintext, const st
 // Encrypts one message (a multiple of 8 bytes) with a fresh chain, for hand-built headers.
 std::vector<BYTE> EncryptMessage(std::vector<BYTE> message, const std::string& password);
 
+// CRC-32 bit at a time, straight from the polynomial: the definition the table-driven
+// and folding code must match, and what the encoder's model checks are written against.
+UINT32 BitwiseCrc32(const BYTE* bytes, size_t length);
+
 // Deterministic pseudo-random bytes; different seeds give different texts.
 std::vector<BYTE> MakePlaintext(size_t length, UINT32 seed = 1);
 
