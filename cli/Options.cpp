@@ -23,6 +23,8 @@ const char HELP_TEXT[] =
     "                        index, length and CRC; the chunk layout's length) and\n"
     "                        write nothing; one line per file, \"OK\" or why it\n"
     "                        failed, then \"Tested - N file(s) OK, M failed\"\n"
+    "  --threads N           decode each file on N threads (1 to 256; default: one per\n"
+    "                        processor); 1 decodes on one thread, as a reference\n"
     "  --password-file FILE  read the password from the first line of FILE\n"
     "  -q, --quiet           no progress line on standard error\n"
     "  -h, --help            show this help and exit\n"
@@ -60,6 +62,30 @@ const char VERSION_TEXT[] = "ovx-extract " OVX_VERSION "\n";
 bool StartsWith(const char* text, const char* prefix)
 {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// A decimal count from 1 to MAX_THREADS_OPTION, digits only; 0 for anything else.
+UINT ParseThreadCount(const char* text)
+{
+    UINT n = 0;
+    for (const char* p = text; *p != '\0'; ++p)
+    {
+        if (*p < '0' || *p > '9')
+            return 0;
+        n = n * 10 + static_cast<UINT>(*p - '0');
+        if (n > MAX_THREADS_OPTION)
+            return 0;
+    }
+    return n;
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE" ("" when missing).
+const char* OptionValue(const char* name, int argc, const char* const* argv, int* i)
+{
+    const char* arg = argv[*i];
+    if (arg[std::strlen(name)] == '=')
+        return arg + std::strlen(name) + 1;
+    return *i + 1 < argc ? argv[++*i] : "";
 }
 
 } // namespace
@@ -107,11 +133,16 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             options->m_bTest = true;
         else if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "--quiet") == 0)
             options->m_bQuiet = true;
+        else if (std::strcmp(arg, "--threads") == 0 || StartsWith(arg, "--threads="))
+        {
+            const char* count = OptionValue("--threads", argc, argv, &i);
+            options->m_nThreads = ParseThreadCount(count);
+            if (options->m_nThreads == 0)
+                fail(std::string("--threads needs a number from 1 to 256, not '") + count + "'");
+        }
         else if (std::strcmp(arg, "--password-file") == 0 || StartsWith(arg, "--password-file="))
         {
-            const char* file = arg[std::strlen("--password-file")] == '=' ? arg + std::strlen("--password-file=")
-                               : i + 1 < argc                         ? argv[++i]
-                                                                      : "";
+            const char* file = OptionValue("--password-file", argc, argv, &i);
             if (*file == '\0')
                 fail("--password-file needs a file name");
             options->m_strPasswordFile = file;

@@ -24,7 +24,11 @@ public:
     BYTE m_bOverwrite = 0;
     bool m_bQuiet = false;
     bool m_bTest = false; // --test: check SOURCE, write nothing; no DESTINATION
+    UINT m_nThreads = 0;  // --threads N: threads decoding each file; 0: one per processor
 };
+
+// The most --threads takes: beyond it, memory grows with no core left to use it.
+constexpr UINT MAX_THREADS_OPTION = 256;
 
 // Reads argv[1..argc-1] into `options`. On OPTIONS_ERROR, `error` says what is wrong
 // in one line without a line end. --help and --version win over everything else

@@ -117,5 +117,6 @@ int main(int argc, char** argv)
     CExtractJob job(&cipher, options.m_strSource, options.m_strDestination, bSingleFile, options.m_bOverwrite,
                     &display);
     job.m_bVerifyOnly = options.m_bTest ? 1 : 0;
+    job.m_nDecodeThreads = options.m_nThreads != 0 ? options.m_nThreads : CountProcessors();
     return RunJob(&job, &display);
 }

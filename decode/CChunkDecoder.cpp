@@ -48,22 +48,21 @@ HRESULT CChunkDecoder::Validate(IInputStream* source, IDecryptor* decryptor, Geo
     return RESULT_OK;
 }
 
-// The chunk lands so that its payload starts at the block-size offset whatever its
-// fill; the room in front takes the last chunk's fill of up to a whole block.
-HRESULT CChunkDecoder::LoadUnit(UINT64 unit, UINT32 payloadLength, BYTE* buffer)
+// A chunk's fill comes first and its payload last.
+CUnitDecoder::UnitExtent CChunkDecoder::ExtentOf(UINT64 unit, UINT32 payloadLength) const
 {
-    const UINT64 stored = unit < m_nFullChunks ? m_nChunkLength : m_nLastLength;
-    BYTE* chunk = buffer + (static_cast<UINT64>(m_nBlockSize) + payloadLength - stored);
-    IInputStream* source = Source();
-    HRESULT hr = source->Seek(static_cast<INT64>(m_nHeaderLength + unit * m_nChunkLength), SEEK_ORIGIN_BEGIN);
-    if (hr != RESULT_OK)
-        return hr;
-    if ((hr = ReadExact(source, chunk, stored)) != RESULT_OK)
-        return hr;
-    // Each chunk is its own message: the chain restarts from the initial vector.
-    if ((hr = Decryptor()->Reset()) != RESULT_OK)
-        return hr;
-    return Decryptor()->DecryptInPlace(chunk, static_cast<UINT>(stored));
+    UnitExtent extent;
+    extent.sourceOffset = m_nHeaderLength + unit * m_nChunkLength;
+    extent.storedLength = unit < m_nFullChunks ? m_nChunkLength : m_nLastLength;
+    extent.payloadOffset = extent.storedLength - payloadLength;
+    extent.payloadLength = payloadLength;
+    return extent;
+}
+
+// The layout carries no check: decrypting is all.
+HRESULT CChunkDecoder::DecryptAndCheck(UINT64, const UnitExtent& extent, BYTE* stored) const
+{
+    return Decryptor()->DecryptInPlace(stored, static_cast<UINT>(extent.storedLength));
 }
 
 UINT64 CChunkDecoder::LastChunkLength(UINT64 payloadLength) const

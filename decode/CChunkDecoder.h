@@ -22,7 +22,8 @@ public:
 
 protected:
     HRESULT Validate(IInputStream* source, IDecryptor* decryptor, Geometry* geometry) override;
-    HRESULT LoadUnit(UINT64 unit, UINT32 payloadLength, BYTE* buffer) override;
+    UnitExtent ExtentOf(UINT64 unit, UINT32 payloadLength) const override;
+    HRESULT DecryptAndCheck(UINT64 unit, const UnitExtent& extent, BYTE* stored) const override;
 
 private:
     static constexpr UINT64 HEADER_FIELDS = 12; // D and T at the end of the header

@@ -116,21 +116,25 @@ HRESULT CRecordDecoder::ReadLastRecord(IInputStream* source, IDecryptor* decrypt
     return RESULT_OK;
 }
 
-HRESULT CRecordDecoder::LoadUnit(UINT64 unit, UINT32 payloadLength, BYTE* buffer)
+CUnitDecoder::UnitExtent CRecordDecoder::ExtentOf(UINT64 unit, UINT32 payloadLength) const
 {
-    const UINT64 stored = unit < m_nFullRecords ? m_nRecordLength : m_nLastLength;
-    IInputStream* source = Source();
-    HRESULT hr = source->Seek(static_cast<INT64>(SIGNATURE_LENGTH + unit * m_nRecordLength), SEEK_ORIGIN_BEGIN);
+    UnitExtent extent;
+    extent.sourceOffset = SIGNATURE_LENGTH + unit * m_nRecordLength;
+    extent.storedLength = unit < m_nFullRecords ? m_nRecordLength : m_nLastLength;
+    extent.payloadOffset = PAYLOAD_OFFSET;
+    extent.payloadLength = payloadLength;
+    return extent;
+}
+
+HRESULT CRecordDecoder::DecryptAndCheck(UINT64 unit, const UnitExtent& extent, BYTE* stored) const
+{
+    const HRESULT hr = Decryptor()->DecryptInPlace(stored, static_cast<UINT>(extent.storedLength));
     if (hr != RESULT_OK)
         return hr;
-    if ((hr = ReadExact(source, buffer, stored)) != RESULT_OK)
-        return hr;
-    if ((hr = DecryptRecord(Decryptor(), buffer, stored)) != RESULT_OK)
-        return hr;
-
-    const bool bValid = LoadLittleEndian32(buffer + INDEX_FIELD) == unit &&
-                        LoadLittleEndian32(buffer + UNIT_FIELD) == m_nPayloadUnit &&
-                        TrailerMatches(buffer, payloadLength, Crc32(0, buffer + PAYLOAD_OFFSET, payloadLength));
+    const bool bValid = LoadLittleEndian32(stored + INDEX_FIELD) == unit &&
+                        LoadLittleEndian32(stored + UNIT_FIELD) == m_nPayloadUnit &&
+                        TrailerMatches(stored, extent.payloadLength,
+                                       Crc32(0, stored + PAYLOAD_OFFSET, extent.payloadLength));
     return bValid ? RESULT_OK : DEC_E_RECORD;
 }
 

@@ -27,7 +27,8 @@ public:
 
 protected:
     HRESULT Validate(IInputStream* source, IDecryptor* decryptor, Geometry* geometry) override;
-    HRESULT LoadUnit(UINT64 unit, UINT32 payloadLength, BYTE* buffer) override;
+    UnitExtent ExtentOf(UINT64 unit, UINT32 payloadLength) const override;
+    HRESULT DecryptAndCheck(UINT64 unit, const UnitExtent& extent, BYTE* stored) const override;
 
 private:
     // Byte offsets within a decrypted record.

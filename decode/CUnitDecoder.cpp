@@ -164,15 +164,6 @@ HRESULT CUnitDecoder::QueryBlockSize(IDecryptor* decryptor, UINT* blockSize)
     return RESULT_OK;
 }
 
-HRESULT CUnitDecoder::ReadExact(IInputStream* source, BYTE* buffer, UINT64 count)
-{
-    UINT64 got = 0;
-    const HRESULT hr = source->Read(buffer, count, &got);
-    if (hr != RESULT_OK && hr != RESULT_END_OF_DATA)
-        return hr;
-    return got == count && hr == RESULT_OK ? RESULT_OK : RESULT_END_OF_DATA;
-}
-
 UINT32 CUnitDecoder::LoadLittleEndian32(const BYTE* bytes)
 {
     return static_cast<UINT32>(bytes[0]) | static_cast<UINT32>(bytes[1]) << 8 |
@@ -204,8 +195,55 @@ UINT32 CUnitDecoder::PayloadLengthOf(UINT64 unit) const
 HRESULT CUnitDecoder::MakeCurrent(UINT64 unit)
 {
     m_nCurrentUnit = -1; // the buffer is overwritten from here on
-    const HRESULT hr = LoadUnit(unit, PayloadLengthOf(unit), m_pBuffer.get());
+    const HRESULT hr = LoadUnit(unit);
     if (hr == RESULT_OK)
         m_nCurrentUnit = static_cast<INT64>(unit);
     return hr;
+}
+
+// The unit lands so that its payload starts at payloadOffset in the buffer whatever
+// lies in front of the payload; validation sized the buffer for that. Each unit is its
+// own message: the chain restarts from the initial vector.
+HRESULT CUnitDecoder::LoadUnit(UINT64 unit)
+{
+    const UnitExtent extent = ExtentOf(unit, PayloadLengthOf(unit));
+    BYTE* stored = m_pBuffer.get() + m_geometry.payloadOffset - extent.payloadOffset;
+    HRESULT hr = m_pSource->Seek(static_cast<INT64>(extent.sourceOffset), SEEK_ORIGIN_BEGIN);
+    if (hr != RESULT_OK)
+        return hr;
+    if ((hr = ReadExact(m_pSource, stored, extent.storedLength)) != RESULT_OK)
+        return hr;
+    if ((hr = m_pDecryptor->Reset()) != RESULT_OK)
+        return hr;
+    return DecryptAndCheck(unit, extent, stored);
+}
+
+UINT64 CUnitDecoder::GetUnitCount() const
+{
+    if (!IsReady())
+        return 0;
+    return m_geometry.decodedLength / m_geometry.payloadUnit +
+           (m_geometry.decodedLength % m_geometry.payloadUnit != 0 ? 1 : 0);
+}
+
+CUnitDecoder::UnitExtent CUnitDecoder::GetUnitExtent(UINT64 unit) const
+{
+    return ExtentOf(unit, PayloadLengthOf(unit));
+}
+
+UINT64 CUnitDecoder::GetLargestStoredLength() const
+{
+    const UINT64 units = GetUnitCount();
+    if (units == 0)
+        return 0;
+    const UINT64 last = GetUnitExtent(units - 1).storedLength;
+    const UINT64 first = GetUnitExtent(0).storedLength;
+    return first > last ? first : last;
+}
+
+HRESULT CUnitDecoder::DecodeUnit(UINT64 unit, BYTE* stored) const
+{
+    if (unit >= GetUnitCount() || stored == nullptr)
+        return RESULT_INVALID_ARG;
+    return DecryptAndCheck(unit, GetUnitExtent(unit), stored);
 }

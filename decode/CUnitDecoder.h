@@ -6,8 +6,13 @@
 // is held decrypted in a buffer sized once by Init; reading copies pieces out of it
 // and loads the next unit when the position leaves the current one.
 //
-// A derived format supplies validation (Validate) and unit loading (LoadUnit); this
-// class owns the lifecycle, Read, Seek, GetSize, GetPosition and the buffer.
+// A derived format supplies validation (Validate), where each unit lies (ExtentOf) and
+// how it is decrypted and checked (DecryptAndCheck); this class owns the lifecycle,
+// Read, Seek, GetSize, GetPosition, the buffer and the reading of units.
+//
+// The units are independent messages, so a caller may also decode them itself, on
+// several threads at once: it reads each unit's stored bytes (GetUnitExtent) and hands
+// them to DecodeUnit, which touches neither the position nor the buffer.
 //
 // Read returns 0 when all bytes were delivered and RESULT_END_OF_DATA when the
 // decoded length ended the request (with the bytes before the end). A unit that
@@ -43,6 +48,29 @@ public:
     HRESULT GetSize(UINT64* size) override;
     HRESULT Read(void* buffer, UINT64 count, UINT64* done) override;
 
+    // Where one unit lies, for a caller decoding units itself. The stored bytes of
+    // consecutive units are consecutive in the source.
+    struct UnitExtent
+    {
+        UINT64 sourceOffset = 0;  // its first stored byte in the source
+        UINT64 storedLength = 0;  // its stored bytes
+        UINT64 payloadOffset = 0; // where its payload starts in them, once decoded
+        UINT32 payloadLength = 0;
+    };
+
+    // After a successful Init (0 otherwise): the units that hold decoded bytes, the
+    // extent of one of them, and the largest stored length among them.
+    UINT64 GetUnitCount() const;
+    UnitExtent GetUnitExtent(UINT64 unit) const;
+    UINT64 GetLargestStoredLength() const;
+
+    // Decrypts and checks in place the stored bytes of `unit` (below GetUnitCount), with
+    // the code reading the unit through Read would give, but without resetting the
+    // cipher: its chain stands at the initial vector after Init, and nothing may change
+    // the cipher while units are decoded. Safe on several threads at once as far as the
+    // cipher's processing calls are.
+    HRESULT DecodeUnit(UINT64 unit, BYTE* stored) const;
+
 protected:
     // What validation learns about a file.
     struct Geometry
@@ -62,9 +90,12 @@ protected:
     // Checks the encoded layout and fills `geometry`; any refusal is returned.
     virtual HRESULT Validate(IInputStream* source, IDecryptor* decryptor, Geometry* geometry) = 0;
 
-    // Reads, decrypts and checks unit `unit` (payload length `payloadLength`) into
-    // `buffer`. A source too short for the unit returns RESULT_END_OF_DATA.
-    virtual HRESULT LoadUnit(UINT64 unit, UINT32 payloadLength, BYTE* buffer) = 0;
+    // Where unit `unit`, of payload length `payloadLength`, lies (every field set).
+    virtual UnitExtent ExtentOf(UINT64 unit, UINT32 payloadLength) const = 0;
+
+    // Decrypts `stored` (the unit's stored bytes, extent as given) in place from the
+    // cipher's current chain, without resetting it, and checks the unit.
+    virtual HRESULT DecryptAndCheck(UINT64 unit, const UnitExtent& extent, BYTE* stored) const = 0;
 
     // The allocator behind every block a decoder allocates: a block from new[] of
     // `size` bytes, or null. It may also throw; AllocateBlock turns all of that into
@@ -78,10 +109,6 @@ protected:
     // The cipher's block size, refused with RESULT_INVALID_ARG outside the supported range.
     static HRESULT QueryBlockSize(IDecryptor* decryptor, UINT* blockSize);
 
-    // Reads exactly `count` bytes: the source's own failure code, or RESULT_END_OF_DATA
-    // when it delivered fewer bytes (whatever it returned).
-    static HRESULT ReadExact(IInputStream* source, BYTE* buffer, UINT64 count);
-
     static UINT64 RoundUp(UINT64 value, UINT multiple) { return (value + multiple - 1) / multiple * multiple; }
     static UINT32 LoadLittleEndian32(const BYTE* bytes);
     static UINT64 LoadLittleEndian64(const BYTE* bytes);
@@ -91,6 +118,9 @@ protected:
 
 private:
     bool IsReady() const { return m_pBuffer != nullptr; }
+    // Reads, decrypts and checks `unit` into the buffer, its payload at payloadOffset. A
+    // source too short for the unit returns RESULT_END_OF_DATA.
+    HRESULT LoadUnit(UINT64 unit);
     void Release();
     UINT32 PayloadLengthOf(UINT64 unit) const;
     HRESULT MakeCurrent(UINT64 unit);

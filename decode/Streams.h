@@ -55,3 +55,14 @@ public:
 class IInputStream : public virtual ISeekStream, public virtual ISizeStream, public virtual IReadStream
 {
 };
+
+// Reads exactly `count` bytes: the source's own failure code, or RESULT_END_OF_DATA
+// when it delivered fewer bytes (whatever it returned).
+inline HRESULT ReadExact(IReadStream* source, void* buffer, UINT64 count)
+{
+    UINT64 got = 0;
+    const HRESULT hr = source->Read(buffer, count, &got);
+    if (hr != RESULT_OK && hr != RESULT_END_OF_DATA)
+        return hr;
+    return got == count && hr == RESULT_OK ? RESULT_OK : RESULT_END_OF_DATA;
+}

@@ -13,6 +13,7 @@
 
 #include "decode/Cipher.h"
 #include "decode/Streams.h"
+#include "engine/CDecodePool.h"
 #include "engine/IJobDisplay.h"
 #include "platform/Kernel32.h"
 
@@ -24,6 +25,8 @@ HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 constexpr LONG JOB_RUNNING = 0;        // the worker works
 constexpr LONG JOB_STOP_REQUESTED = 1; // the user asked to stop; the engine winds up at its next check
 constexpr LONG JOB_FINISHED = 2;       // the worker has finished; its last action
+
+class CUnitDecoder;
 
 // The longest formatted log text; longer output is cut.
 constexpr int MAX_LOG_TEXT = 1023;
@@ -79,6 +82,9 @@ public:
 
     // The copy loop's piece size.
     static constexpr std::size_t COPY_BUFFER_SIZE = 0x10000;
+    // Files whose units are stored in more bytes than this decode on the worker alone:
+    // batches of them would not stay within a few MiB per thread.
+    static constexpr UINT64 MAX_POOLED_UNIT = 0x100000;
 
     // The run state is read with acquire: a front end that sees JOB_FINISHED sees every
     // other write of the worker too, the worker's release of it being its last touch.
@@ -101,6 +107,12 @@ public:
     // folder, no temporary file, no output); a file that passes counts as extracted.
     // The per-file "Processing" text is left out: the front end reports each result.
     BYTE m_bVerifyOnly = 0;
+    // Threads decoding each file. 1: the worker decodes alone, a piece at a time. More:
+    // a pool of that many threads, started at the job's first file and kept until its
+    // finish, decrypts and checks the units while the worker reads and writes. Outputs,
+    // log texts, counts and codes are the same either way. The pool uses the job's
+    // decryptor from several threads at once (its processing calls change nothing).
+    UINT m_nDecodeThreads = 1;
     std::atomic<LONG> m_nState;
     UINT m_nExtracted;
 
@@ -134,6 +146,12 @@ private:
                          const WIN32_FIND_DATAA& entry);
     // Writes everything pDecoder delivers to hOutput, or nowhere when hOutput is null.
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
+    // The same on the pool: pSource is what pDecoder was initialised on.
+    HRESULT CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput);
+    HRESULT WriteDecoded(HANDLE hOutput, const BYTE* data, UINT64 size);
+    // The pool, started now if the job asks for one and has none yet; null for none.
+    CDecodePool* DecodePool();
+    bool CanDecodeOnPool(const CUnitDecoder& decoder);
     HRESULT NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr);
 
     // Shows what became of `source` (extracted for 0, skipped for EXTRACT_E_EXISTS,
@@ -141,6 +159,7 @@ private:
     HRESULT ReportResult(const std::string& source, const std::string& destination, HRESULT hr);
 
     IJobDisplay* m_pDisplay;
+    std::unique_ptr<CDecodePool> m_pPool;
 };
 
 // Thread entry of the worker: runs RunJob on the CExtractJob it is given, returns 0.

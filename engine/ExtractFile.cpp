@@ -15,7 +15,7 @@ namespace
 // layout only when the record decoder refuses. Null when both refuse, with their codes.
 struct DecoderChoice
 {
-    IReadStream* pDecoder;
+    CUnitDecoder* pDecoder;
     HRESULT hrRecord;
     HRESULT hrChunk;
 };
@@ -89,7 +89,8 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
 
     CRecordDecoder recordDecoder;
     CChunkDecoder chunkDecoder;
-    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, SourceStream(&input), m_pDecryptor);
+    IInputStream* pSource = SourceStream(&input);
+    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, pSource, m_pDecryptor);
     if (choice.pDecoder == nullptr)
     {
         AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
@@ -98,7 +99,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     }
 
     // A failure once decoding began names the file; a stop stays silent.
-    HRESULT hr = CopyDecodedData(choice.pDecoder, m_bVerifyOnly != 0 ? nullptr : output.Get());
+    HANDLE hOutput = m_bVerifyOnly != 0 ? nullptr : output.Get();
+    HRESULT hr = CanDecodeOnPool(*choice.pDecoder) ? CopyDecodedUnits(*choice.pDecoder, pSource, hOutput)
+                                                   : CopyDecodedData(choice.pDecoder, hOutput);
     if (hr != RESULT_OK)
     {
         if (IsRunning())

@@ -40,6 +40,15 @@ void CExtractJob::RunJob()
         }
     }
 
+    // The pool's threads are joined before the finish: the job may go right after it.
+    try
+    {
+        m_pPool.reset();
+    }
+    catch (...)
+    {
+    }
+
     // The finish must happen on every path, or the front end could never close.
     try
     {

@@ -47,6 +47,7 @@ CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strS
                                  const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite, int nIconId)
     : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this), m_nIconId(nIconId)
 {
+    m_job.m_nDecodeThreads = CountProcessors(); // the window decodes on every core
 }
 
 BOOL CProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)

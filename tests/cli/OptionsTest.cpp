@@ -27,7 +27,8 @@ std::string Parse(std::vector<const char*> arguments)
     }
     return options.m_strSource + " -> " + options.m_strDestination +
            (options.m_strPasswordFile.empty() ? "" : ", password file " + options.m_strPasswordFile) +
-           (options.m_bOverwrite != 0 ? ", overwrite" : "") + (options.m_bQuiet ? ", quiet" : "");
+           (options.m_bOverwrite != 0 ? ", overwrite" : "") + (options.m_bQuiet ? ", quiet" : "") +
+           (options.m_nThreads != 0 ? ", threads " + std::to_string(options.m_nThreads) : "");
 }
 
 TEST(Options, ParsesTheCommandLine)
@@ -62,6 +63,12 @@ TEST(Options, ParsesTheCommandLine)
         {{"in", "out", "--password-file"}, "error: --password-file needs a file name"},
         {{"--password-file=", "in", "out"}, "error: --password-file needs a file name"},
         {{"--password-file", "", "in", "out"}, "error: --password-file needs a file name"},
+        {{"--threads", "3", "in", "out"}, "in -> out, threads 3"},
+        {{"--threads=256", "in", "out"}, "in -> out, threads 256"},
+        {{"--threads", "0", "in", "out"}, "error: --threads needs a number from 1 to 256, not '0'"},
+        {{"--threads=257", "in", "out"}, "error: --threads needs a number from 1 to 256"},
+        {{"--threads", "-2", "in", "out"}, "error: --threads needs a number from 1 to 256"},
+        {{"in", "out", "--threads"}, "error: --threads needs a number from 1 to 256, not ''"},
         // A password on the command line is refused with the reason, not as a typo.
         {{"--password", "secret", "in", "out"}, "error: there is no --password option"},
         {{"--password=secret", "in", "out"}, "error: there is no --password option"},

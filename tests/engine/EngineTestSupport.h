@@ -4,6 +4,8 @@
 // test can make fail, throw or act at a given call, a job whose copy buffer can be
 // refused, and a recording display.
 
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,8 +40,17 @@ inline std::string FailedText(const char* verb, const std::string& path, const c
     return std::string("Failed to ") + verb + " '" + path + "'. Reason : [" + code + "]\n";
 }
 
+// The threads each test job decodes with: 1 (the worker alone) unless the environment
+// variable OVX_TEST_DECODE_THREADS says more, so that every engine case runs both ways.
+inline UINT TestDecodeThreads()
+{
+    const char* value = std::getenv("OVX_TEST_DECODE_THREADS");
+    return value != nullptr && std::atoi(value) > 1 ? static_cast<UINT>(std::atoi(value)) : 1;
+}
+
 // The job's cipher keyed as the program keys it; before every decryption `beforeDecrypt`
 // sees the call number (from 1) and may act, throw, or return a failure code instead.
+// Decryptions may come from several threads at once (a job's decoding pool).
 class HookedCipher : public CBlowfish
 {
 public:
@@ -52,7 +63,7 @@ public:
     }
 
     std::function<HRESULT(int call)> beforeDecrypt;
-    int calls = 0;
+    std::atomic<int> calls{0};
 
     HRESULT Decrypt(const void* input, void* output, UINT length) override
     {
@@ -68,8 +79,8 @@ public:
 private:
     HRESULT Before()
     {
-        ++calls;
-        return beforeDecrypt ? beforeDecrypt(calls) : RESULT_OK;
+        const int call = ++calls;
+        return beforeDecrypt ? beforeDecrypt(call) : RESULT_OK;
     }
 };
 
@@ -117,7 +128,9 @@ protected:
         m_cipher.beforeDecrypt = nullptr;
         m_cipher.calls = 0;
         m_display = std::make_unique<RecordingDisplay>();
-        return std::make_unique<TestJob>(&m_cipher, source, destination, bSingleFile, bOverwrite, m_display.get());
+        auto job = std::make_unique<TestJob>(&m_cipher, source, destination, bSingleFile, bOverwrite, m_display.get());
+        job->m_nDecodeThreads = TestDecodeThreads();
+        return job;
     }
 
     std::vector<std::string> Logs() const { return m_display->LogTexts(); }

@@ -154,7 +154,11 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         };
 
         EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), c.expected);
-        EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
+        // Decoding on a pool, a stop drops what was decoded ahead of the output.
+        if (c.stopCall == 0 || job->m_nDecodeThreads == 1)
+        {
+            EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
+        }
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
         // Each failure is named with its code; a stop stays silent.
@@ -220,11 +224,7 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     });
     add("source shrinks", RESULT_FAIL, [&](TestJob& job) {
         job.pSource = &source;
-        m_cipher.beforeDecrypt = [&](int call) {
-            if (call == 100) // after Init, halfway through the copy
-                source.Data().resize(image.size() / 2);
-            return RESULT_OK;
-        };
+        source.CutAtRead(5, image.size() / 2); // Init reads four times
     });
     // Read-only, or on Windows open elsewhere (Wine lets its superuser replace a read-only file).
     add("final replace refused", ResultFromWin32(ERROR_ACCESS_DENIED), [&](TestJob&) {

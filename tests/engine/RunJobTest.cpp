@@ -1,5 +1,7 @@
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -114,6 +116,43 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     EXPECT_EQ(m_display->Events().front(), RecordingDisplay::RUNNING);
     EXPECT_EQ(m_display->LogTexts().back(), FINISHED_TEXT);
     EXPECT_EQ(ListFolder(Out()).size(), extracted); // complete files only, no partial one
+}
+
+// Stops at moments spread over a whole job: each run leaves either the complete output,
+// counted, or no file at all, and a stop is never logged as a failure.
+TEST_F(RunJobTest, StopAtAnyMomentLeavesTheCompleteFileOrNone)
+{
+    const std::vector<BYTE> plain = MakePlaintext(3 << 20, 5);
+    WriteFileBytes(In("a.ovx"), EncodeRecordFormat(plain, TEST_PASSWORD));
+    using std::chrono::microseconds;
+    auto runFor = [&](microseconds stopAfter) { // negative: no stop
+        auto job = MakeJob(In("a.ovx"), Out(), 1);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(job->StartWorker(), RESULT_OK);
+        if (stopAfter.count() >= 0)
+        {
+            std::this_thread::sleep_for(stopAfter);
+            job->SetJobState(JOB_STOP_REQUESTED);
+        }
+        while (!job->IsFinished())
+            std::this_thread::sleep_for(microseconds(200));
+        const auto took = std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start);
+        return std::make_pair(took, job->m_nExtracted);
+    };
+    const microseconds whole = runFor(microseconds(-1)).first;
+    std::mt19937 random(7);
+    for (int run = 0; run < 12; ++run)
+    {
+        std::filesystem::remove_all(ToHostPath(Out()));
+        const UINT extracted = runFor(microseconds(random() % (whole.count() * 3 / 2 + 1))).second;
+        SCOPED_TRACE("run " + std::to_string(run) + ", extracted " + std::to_string(extracted));
+        EXPECT_EQ(ListFolder(Out()), extracted == 1 ? std::vector<std::string>{"a"} : std::vector<std::string>{});
+        if (extracted == 1)
+        {
+            EXPECT_EQ(ReadFileBytes(Out("a")), plain);
+        }
+        EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(In("a.ovx")), FINISHED_TEXT}));
+    }
 }
 
 } // namespace

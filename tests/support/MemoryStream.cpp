@@ -38,6 +38,8 @@ HRESULT MemoryStream::GetSize(UINT64* size)
 HRESULT MemoryStream::Read(void* buffer, UINT64 count, UINT64* done)
 {
     m_readOffsets.push_back(m_nPosition);
+    if (m_nCutAtRead != 0 && m_readOffsets.size() >= m_nCutAtRead && m_data.size() > m_nCutSize)
+        m_data.resize(m_nCutSize);
     const bool bFailing = m_hrRead != RESULT_OK && (m_nPosition >= m_nFailOffset || count > m_nFailOffset - m_nPosition);
     const UINT64 end = bFailing ? std::min<UINT64>(m_data.size(), m_nFailOffset) : m_data.size();
     const UINT64 delivered = m_nPosition < end ? std::min(count, end - m_nPosition) : 0;

@@ -27,6 +27,12 @@ public:
 
     // Every Read that reaches byte `offset` or beyond delivers the bytes before it and returns `code`.
     void FailReadsFrom(UINT64 offset, HRESULT code);
+    // From the n-th Read on (counted from 1), the data is first cut to `size` bytes.
+    void CutAtRead(size_t n, size_t size)
+    {
+        m_nCutAtRead = n;
+        m_nCutSize = size;
+    }
     void FailGetSize(HRESULT code) { m_hrGetSize = code; }
     void FailSeek(HRESULT code) { m_hrSeek = code; }
     // GetSize reports this instead of the data's length (a size that lies).
@@ -46,4 +52,6 @@ private:
     HRESULT m_hrGetSize = RESULT_OK;
     HRESULT m_hrSeek = RESULT_OK;
     UINT64 m_nReportedSize = ~0ull; // the data's length
+    size_t m_nCutAtRead = 0;        // 0: never
+    size_t m_nCutSize = 0;
 };

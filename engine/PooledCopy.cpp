@@ -1,0 +1,259 @@
+// Decoding one file on the job's pool: the worker reads batches of consecutive units
+// from the source and writes decoded batches in order, while the pool's threads
+// decrypt and check the batches in between.
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <vector>
+
+#include "decode/CUnitDecoder.h"
+#include "engine/CDecodePool.h"
+#include "engine/CExtractJob.h"
+#include "engine/LastError.h"
+
+namespace
+{
+
+// Stored bytes a batch aims at: large enough that a batch costs far more than handing
+// it over, small enough that a few per thread stay within a few MiB.
+constexpr UINT64 BATCH_BYTES = 256 * 1024;
+
+// Consecutive units of one file, from their stored bytes to their payloads.
+struct Batch
+{
+    std::unique_ptr<BYTE[]> data;
+    UINT64 firstUnit = 0;
+    UINT64 readUnits = 0;       // units whose stored bytes are in data
+    HRESULT hrRead = RESULT_OK; // why the unit after them could not be read
+    // Set by the decoding: the payloads of the units that passed, packed from data[0].
+    UINT64 payloadBytes = 0;
+    HRESULT hrDecode = RESULT_OK;
+    std::exception_ptr thrown;
+    bool bDecoded = false;
+};
+
+// Reads the stored bytes of `count` units from `first` in one piece. When that fails,
+// the units are read one by one to find the first that cannot be, and its code, as
+// reading them one at a time would have.
+void ReadBatch(const CUnitDecoder& decoder, IInputStream* pSource, UINT64 first, UINT64 count, Batch& batch)
+{
+    batch.firstUnit = first;
+    batch.readUnits = 0;
+    batch.hrRead = RESULT_OK;
+    batch.payloadBytes = 0;
+    batch.hrDecode = RESULT_OK;
+    batch.thrown = nullptr;
+    batch.bDecoded = false;
+
+    const CUnitDecoder::UnitExtent head = decoder.GetUnitExtent(first);
+    const CUnitDecoder::UnitExtent tail = decoder.GetUnitExtent(first + count - 1);
+    HRESULT hr = pSource->Seek(static_cast<INT64>(head.sourceOffset), SEEK_ORIGIN_BEGIN);
+    if (hr == RESULT_OK)
+        hr = ReadExact(pSource, batch.data.get(), tail.sourceOffset + tail.storedLength - head.sourceOffset);
+    if (hr == RESULT_OK)
+    {
+        batch.readUnits = count;
+        return;
+    }
+    for (; batch.readUnits < count; ++batch.readUnits)
+    {
+        const CUnitDecoder::UnitExtent unit = decoder.GetUnitExtent(first + batch.readUnits);
+        hr = pSource->Seek(static_cast<INT64>(unit.sourceOffset), SEEK_ORIGIN_BEGIN);
+        if (hr == RESULT_OK)
+            hr = ReadExact(pSource, batch.data.get() + (unit.sourceOffset - head.sourceOffset), unit.storedLength);
+        if (hr != RESULT_OK)
+        {
+            // The decoder counted on this unit: a source too short for it is damage.
+            batch.hrRead = hr == RESULT_END_OF_DATA ? RESULT_FAIL : hr;
+            return;
+        }
+    }
+}
+
+// Decodes the batch's units in order, packing each payload behind the previous one (a
+// payload never lies before its packed place, so nothing unread is overwritten), and
+// stops at the first unit that fails or at a stop request.
+void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, Batch& batch)
+{
+    try
+    {
+        const UINT64 base = decoder.GetUnitExtent(batch.firstUnit).sourceOffset;
+        BYTE* packed = batch.data.get();
+        for (UINT64 i = 0; i < batch.readUnits; ++i)
+        {
+            if (!job.IsRunning())
+            {
+                batch.hrDecode = RESULT_FAIL;
+                break;
+            }
+            const CUnitDecoder::UnitExtent unit = decoder.GetUnitExtent(batch.firstUnit + i);
+            BYTE* stored = batch.data.get() + (unit.sourceOffset - base);
+            const HRESULT hr = decoder.DecodeUnit(batch.firstUnit + i, stored);
+            if (hr != RESULT_OK)
+            {
+                batch.hrDecode = hr;
+                break;
+            }
+            std::memmove(packed, stored + unit.payloadOffset, unit.payloadLength);
+            packed += unit.payloadLength;
+        }
+        batch.payloadBytes = static_cast<UINT64>(packed - batch.data.get());
+    }
+    catch (...)
+    {
+        batch.thrown = std::current_exception();
+    }
+}
+
+// The batches posted and not yet decoded, and the wait for them. The owner waits for
+// all of them before the batches go, however it leaves.
+class CInFlight
+{
+public:
+    ~CInFlight() { WaitUntil([this] { return m_nPending == 0; }); }
+
+    void Posted()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_nPending;
+    }
+    void Decoded(Batch& batch)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            batch.bDecoded = true;
+            --m_nPending;
+        }
+        m_changed.notify_all();
+    }
+    bool IsDecoded(const Batch& batch)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return batch.bDecoded;
+    }
+    template <class Predicate> void WaitUntil(Predicate done)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, done);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    UINT m_nPending = 0;
+};
+
+} // namespace
+
+CDecodePool* CExtractJob::DecodePool()
+{
+    if (m_pPool == nullptr && m_nDecodeThreads > 1)
+    {
+        try
+        {
+            m_pPool = std::make_unique<CDecodePool>(m_nDecodeThreads);
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+        // A pool that got no thread at all leaves the work to the worker.
+        if (m_pPool != nullptr && m_pPool->Size() == 0)
+            m_pPool.reset();
+    }
+    return m_pPool.get();
+}
+
+bool CExtractJob::CanDecodeOnPool(const CUnitDecoder& decoder)
+{
+    return decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT && DecodePool() != nullptr;
+}
+
+HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput)
+{
+    const UINT64 units = decoder.GetUnitCount();
+    const UINT64 largest = std::max<UINT64>(decoder.GetLargestStoredLength(), 1);
+    const UINT64 unitsPerBatch = std::max<UINT64>(BATCH_BYTES / largest, 1);
+
+    // Two batches per thread keep every thread busy while the worker reads and writes.
+    std::vector<Batch> ring(2 * static_cast<size_t>(m_pPool->Size()) + 2);
+    for (Batch& batch : ring)
+        if (!(batch.data = AllocateCopyBuffer(static_cast<size_t>(unitsPerBatch * largest))))
+            return RESULT_OUT_OF_MEMORY;
+
+    CInFlight inFlight; // destroyed first: waits for the batches still decoding
+    size_t head = 0, queued = 0; // the oldest batch not written, and how many follow it
+    UINT64 nextUnit = 0;
+    bool bReadEnded = false;
+    for (;;)
+    {
+        // A stop request is honoured before every batch and every piece of output.
+        if (!IsRunning())
+            return RESULT_FAIL;
+
+        if (queued != 0 && inFlight.IsDecoded(ring[head]))
+        {
+            Batch& batch = ring[head];
+            if (batch.thrown)
+                std::rethrow_exception(batch.thrown);
+            HRESULT hr = WriteDecoded(hOutput, batch.data.get(), batch.payloadBytes);
+            if (hr == RESULT_OK)
+                hr = batch.hrDecode != RESULT_OK ? batch.hrDecode : batch.hrRead;
+            if (hr != RESULT_OK)
+                return hr;
+            head = (head + 1) % ring.size();
+            --queued;
+        }
+        else if (queued < ring.size() && !bReadEnded && nextUnit < units)
+        {
+            Batch& batch = ring[(head + queued) % ring.size()];
+            ReadBatch(decoder, pSource, nextUnit, std::min(unitsPerBatch, units - nextUnit), batch);
+            nextUnit += batch.readUnits;
+            bReadEnded = batch.hrRead != RESULT_OK;
+            ++queued;
+            inFlight.Posted();
+            try
+            {
+                m_pPool->Post([&decoder, &inFlight, &batch, this] {
+                    DecodeBatch(decoder, *this, batch);
+                    inFlight.Decoded(batch);
+                });
+            }
+            catch (const std::bad_alloc&)
+            {
+                DecodeBatch(decoder, *this, batch); // no room to queue it: decode it here
+                inFlight.Decoded(batch);
+            }
+        }
+        else if (queued == 0)
+        {
+            return RESULT_OK;
+        }
+        else
+        {
+            inFlight.WaitUntil([&] { return ring[head].bDecoded; });
+        }
+    }
+}
+
+// Writes `size` bytes in pieces of the copy loop's size, honouring a stop before each.
+HRESULT CExtractJob::WriteDecoded(HANDLE hOutput, const BYTE* data, UINT64 size)
+{
+    while (size != 0)
+    {
+        if (!IsRunning())
+            return RESULT_FAIL;
+        const DWORD piece = static_cast<DWORD>(std::min<UINT64>(size, COPY_BUFFER_SIZE));
+        DWORD written = piece;
+        if (hOutput != nullptr && !WriteOutput(hOutput, data, piece, &written))
+            return FailureFromLastError();
+        m_nBytesDone += written;
+        if (written != piece)
+            return RESULT_FAIL;
+        data += piece;
+        size -= piece;
+    }
+    return RESULT_OK;
+}
