@@ -68,3 +68,30 @@ void WriteRecordFile(const std::string& path, size_t plainBytes)
     if (!file)
         throw std::runtime_error("cannot write " + path);
 }
+
+// Chunk by chunk, for the same reason: the header (D, T) and each chunk are messages of
+// their own; a chunk's fill comes first, the last chunk has 1 to 8 bytes of it.
+void WriteChunkFile(const std::string& path, size_t plainBytes)
+{
+    std::ofstream file(ToHostPath(path), std::ios::binary | std::ios::trunc);
+    std::vector<BYTE> header(16, 0);
+    StoreLittleEndian32(&header[4], BENCH_UNIT);
+    StoreLittleEndian64(&header[8], plainBytes);
+    BenchCipher().EncryptInPlace(header.data(), static_cast<UINT>(header.size()));
+    file.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+
+    const std::vector<BYTE> payload = MakePlaintext(BENCH_UNIT);
+    const size_t fullChunks = plainBytes / BENCH_UNIT;
+    std::vector<BYTE> chunk;
+    for (size_t k = 0; k <= fullChunks; ++k)
+    {
+        const size_t length = k < fullChunks ? BENCH_UNIT : plainBytes % BENCH_UNIT;
+        const size_t fill = k < fullChunks ? (8 - length % 8) % 8 : 8 - length % 8;
+        chunk.assign(fill + length, 0);
+        std::copy(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(length), chunk.begin() + static_cast<std::ptrdiff_t>(fill));
+        BenchCipher().EncryptInPlace(chunk.data(), static_cast<UINT>(chunk.size()));
+        file.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+    }
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+}

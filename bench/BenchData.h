@@ -22,8 +22,9 @@ CBlowfish& BenchCipher();
 const std::vector<BYTE>& RecordImage();
 const std::vector<BYTE>& ChunkImage();
 
-// Writes a record-format file of `plainBytes` decoded bytes to `path` (engine form).
+// Write a file of `plainBytes` decoded bytes in one layout to `path` (engine form).
 void WriteRecordFile(const std::string& path, size_t plainBytes);
+void WriteChunkFile(const std::string& path, size_t plainBytes);
 
 // A job display that shows nothing.
 class CNullDisplay : public IJobDisplay

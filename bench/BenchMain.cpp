@@ -21,6 +21,7 @@
 #include "bench/PairedRun.h"
 #ifndef _WIN32
 #include "bench/ReferenceWorkloads.h"
+#include "engine/CDecodePool.h"
 #endif
 
 namespace
@@ -59,6 +60,10 @@ std::vector<Figure> Figures()
         {"record-reference", RecordDecoding, ReferenceRecordDecoding},
         {"chunk-openssl", ChunkDecoding, OpenSslChunkImageDecryption},
         {"extract-record", FileExtraction, RecordDecoding, 3, PairClock::Wall},
+        {"threads-record", [] { return PooledRecordDecoding(CountProcessors()); },
+         [] { return PooledRecordDecoding(1); }, 1, PairClock::Wall},
+        {"threads-chunk", [] { return PooledChunkDecoding(CountProcessors()); }, [] { return PooledChunkDecoding(1); },
+         1, PairClock::Wall},
     };
 #else
     return {
@@ -70,6 +75,10 @@ std::vector<Figure> Figures()
          [] { return Crc32WorkloadVia(Crc32Path::Slices, SMALL); }},
         {"record-chunk", RecordDecoding, ChunkDecoding},
         {"extract-record", FileExtraction, RecordDecoding, 3, PairClock::Wall},
+        {"threads-record", [] { return PooledRecordDecoding(CountProcessors()); },
+         [] { return PooledRecordDecoding(1); }, 1, PairClock::Wall},
+        {"threads-chunk", [] { return PooledChunkDecoding(CountProcessors()); }, [] { return PooledChunkDecoding(1); },
+         1, PairClock::Wall},
     };
 #endif
 }

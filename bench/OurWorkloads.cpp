@@ -45,7 +45,49 @@ template <class Decoder> Workload ImageDecoding(const char* name, const std::vec
             }};
 }
 
+// A job that reads its source from memory.
+class CMemorySourceJob : public CExtractJob
+{
+public:
+    CMemorySourceJob(const std::string& source, IJobDisplay* pDisplay, IInputStream* pMemory)
+        : CExtractJob(&BenchCipher(), source, "", 1, 0, pDisplay), m_pMemory(pMemory)
+    {
+        m_bVerifyOnly = 1;
+    }
+
+protected:
+    IInputStream* SourceStream(IInputStream*) override { return m_pMemory; }
+
+private:
+    IInputStream* m_pMemory;
+};
+
+Workload PooledDecoding(const char* name, const std::vector<BYTE>& image, unsigned threads)
+{
+    // The job opens a file of that name; what it decodes is the image in memory.
+    auto folder = std::make_shared<TempFolder>();
+    const std::string placeholder = folder->PathOf("image.ovx");
+    WriteFileBytes(placeholder, {0});
+    auto source = std::make_shared<MemoryStream>(image);
+    return {name, static_cast<double>(BENCH_IMAGE_PLAIN), [folder, placeholder, source, threads] {
+                CNullDisplay display;
+                CMemorySourceJob job(placeholder, &display, source.get());
+                job.m_nDecodeThreads = threads;
+                return job.ExtractFile(placeholder, "") == RESULT_OK && job.m_nBytesDone == BENCH_IMAGE_PLAIN;
+            }};
+}
+
 } // namespace
+
+Workload PooledRecordDecoding(unsigned threads)
+{
+    return PooledDecoding("ExtractFile (record, in memory)", RecordImage(), threads);
+}
+
+Workload PooledChunkDecoding(unsigned threads)
+{
+    return PooledDecoding("ExtractFile (chunk, in memory)", ChunkImage(), threads);
+}
 
 Workload CbcDecryption(size_t bytes)
 {

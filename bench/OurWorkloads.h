@@ -20,5 +20,9 @@ Workload Crc32WorkloadVia(Crc32Path path, size_t bytes);
 // Init and then the whole plaintext in 64 KiB requests, from a 64 MiB image in memory.
 Workload RecordDecoding();
 Workload ChunkDecoding();
+// ExtractFile checking (writing nothing) the 64 MiB image of a layout from memory, each
+// unit decoded on `threads` threads (1: the worker alone).
+Workload PooledRecordDecoding(unsigned threads);
+Workload PooledChunkDecoding(unsigned threads);
 // ExtractFile of a 256 MiB record-format file from the page cache to a file beside it.
 Workload FileExtraction();

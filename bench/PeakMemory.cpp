@@ -1,9 +1,11 @@
 // Peak memory of one extraction, in a process of its own so nothing else inflates it.
 //
-//   ovx_peak_memory make <folder> <name> <MiB>   writes a record-format file <name>.ovx
+//   ovx_peak_memory make <folder> <name> <MiB> [chunk]
+//       writes a record-format (or chunk-format) file <name>.ovx
 //   ovx_peak_memory extract <folder> <name>      extracts it beside itself and prints
 //       "peak_before_kib <n>" and "peak_after_kib <n>": the process's peak resident memory
-//       before and after ExtractFile.
+//       before and after ExtractFile, decoding on one thread per processor as the
+//       programs do.
 // <folder> is in the engine's form; files inside it are joined with "\".
 
 #include <cstdio>
@@ -43,7 +45,7 @@ UINT64 PeakResidentKib()
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: ovx_peak_memory make <folder> <name> <MiB> | extract <folder> <name>\n");
+    std::fprintf(stderr, "usage: ovx_peak_memory make <folder> <name> <MiB> [chunk] | extract <folder> <name>\n");
     return 2;
 }
 
@@ -58,9 +60,13 @@ int main(int argc, char** argv)
     const std::string source = folder + "\\" + argv[3] + ".ovx";
     try
     {
-        if (command == "make" && argc == 5)
+        if (command == "make" && (argc == 5 || (argc == 6 && std::string(argv[5]) == "chunk")))
         {
-            WriteRecordFile(source, static_cast<size_t>(std::strtoull(argv[4], nullptr, 10)) << 20);
+            const size_t bytes = static_cast<size_t>(std::strtoull(argv[4], nullptr, 10)) << 20;
+            if (argc == 6)
+                WriteChunkFile(source, bytes);
+            else
+                WriteRecordFile(source, bytes);
             return 0;
         }
         if (command == "extract" && argc == 4)
@@ -68,6 +74,7 @@ int main(int argc, char** argv)
             const UINT64 before = PeakResidentKib();
             CNullDisplay display;
             CExtractJob job(&BenchCipher(), source, folder, 1, 1, &display);
+            job.m_nDecodeThreads = CountProcessors();
             const HRESULT hr = job.ExtractFile(source, job.m_strDestination);
             const UINT64 after = PeakResidentKib();
             std::printf("result %08X\npeak_before_kib %s\npeak_after_kib %s\n", static_cast<UINT>(hr),

@@ -120,13 +120,13 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_nPending;
     }
+    // Notifies under the lock: the owner may destroy this object the moment it sees
+    // nothing pending, so the notification must be over by then.
     void Decoded(Batch& batch)
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            batch.bDecoded = true;
-            --m_nPending;
-        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        batch.bDecoded = true;
+        --m_nPending;
         m_changed.notify_all();
     }
     bool IsDecoded(const Batch& batch)

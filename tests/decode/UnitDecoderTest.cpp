@@ -171,6 +171,50 @@ TYPED_TEST(UnitDecoderTest, RoundTrips)
     }
 }
 
+// Units decoded one by one from their stored bytes, as a decoding pool does, give what
+// Read gives: the same bytes, and the first failing unit's code.
+TYPED_TEST(UnitDecoderTest, UnitsDecodedAloneMatchRead)
+{
+    auto byUnits = [](const TypeParam& decoder, const std::vector<BYTE>& image) {
+        ReadOutcome out{RESULT_END_OF_DATA, {}};
+        for (UINT64 k = 0; k < decoder.GetUnitCount() && out.hr == RESULT_END_OF_DATA; ++k)
+        {
+            const CUnitDecoder::UnitExtent e = decoder.GetUnitExtent(k);
+            std::vector<BYTE> stored(image.begin() + static_cast<std::ptrdiff_t>(e.sourceOffset),
+                                     image.begin() + static_cast<std::ptrdiff_t>(e.sourceOffset + e.storedLength));
+            const HRESULT hr = decoder.DecodeUnit(k, stored.data());
+            if (hr != RESULT_OK)
+                out.hr = hr;
+            else
+                out.bytes.insert(out.bytes.end(), stored.begin() + static_cast<std::ptrdiff_t>(e.payloadOffset),
+                                 stored.begin() + static_cast<std::ptrdiff_t>(e.payloadOffset + e.payloadLength));
+        }
+        return out;
+    };
+    std::vector<std::vector<BYTE>> images;
+    for (UINT32 unit : {1, 7, 8, 64, 100})
+        for (size_t length : {0, 1, 8, 63, 64, 65, 99, 100, 250})
+            images.push_back(this->Encode(MakePlaintext(length, unit), unit, static_cast<BYTE>(length)));
+    if constexpr (TestFixture::RECORDS)
+    {
+        const std::vector<BYTE> plain = this->NineUnits();
+        images.push_back(EncodeRecordFormat(plain, PASSWORD, {.payloadUnit = 64, .wrongIndexRecord = 3}));
+        images.push_back(EncodeRecordFormat(plain, PASSWORD, {.payloadUnit = 64, .wrongUnitRecord = 5}));
+        images.push_back(EncodeRecordFormat(plain, PASSWORD, {.payloadUnit = 64, .wrongCrcRecord = 2}));
+        images.push_back(EncodeRecordFormat(plain, PASSWORD, {.payloadUnit = 64, .damage = {{4 + 88 * 6 + 40}}}));
+    }
+    for (size_t i = 0; i < images.size(); ++i)
+    {
+        SCOPED_TRACE("image " + std::to_string(i));
+        DecoderOver<TypeParam> over(images[i], PASSWORD);
+        ASSERT_EQ(over.Init(), RESULT_OK);
+        const ReadOutcome alone = byUnits(over.decoder, images[i]);
+        const ReadOutcome read = ReadToEnd(over.decoder, 37);
+        EXPECT_EQ(alone.hr, read.hr);
+        EXPECT_EQ(alone.bytes, read.bytes);
+    }
+}
+
 TYPED_TEST(UnitDecoderTest, SequentialReadingLoadsEachUnitOnce)
 {
     this->Open(this->NineUnits(), 64);
