@@ -83,7 +83,7 @@ public:
     // The copy loop's piece size.
     static constexpr std::size_t COPY_BUFFER_SIZE = 0x10000;
     // Files whose units are stored in more bytes than this decode on the worker alone:
-    // batches of them would not stay within a few MiB per thread.
+    // batches of them would not stay within a few MiB per thread. So do files of one unit.
     static constexpr UINT64 MAX_POOLED_UNIT = 0x100000;
 
     // The run state is read with acquire: a front end that sees JOB_FINISHED sees every

@@ -166,9 +166,11 @@ CDecodePool* CExtractJob::DecodePool()
     return m_pPool.get();
 }
 
+// A file of one unit has nothing to overlap: handing it over would only add a wait.
 bool CExtractJob::CanDecodeOnPool(const CUnitDecoder& decoder)
 {
-    return decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT && DecodePool() != nullptr;
+    return decoder.GetUnitCount() > 1 && decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT &&
+           DecodePool() != nullptr;
 }
 
 HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput)
