@@ -41,6 +41,12 @@ HRESULT CTempFile::Create(const std::string& destination)
 HRESULT CTempFile::Create(const std::string& destination, UINT32 nFirst)
 {
     Discard();
+    // A destination too long for the system to name would fail only at the final move,
+    // after all the decoding, or (where the move takes longer names than the other
+    // calls) become a file that no later look at the destination sees: refused first.
+    if (GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILENAME_EXCED_RANGE)
+        return ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
     const std::string folder = GetFolderOf(destination);
     UINT32 n = nFirst;
     do

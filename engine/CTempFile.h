@@ -23,7 +23,8 @@ public:
     // Creates the temporary file for `destination` for writing, exclusively. Names are
     // tried in turn from a random one (`nFirst` when given) until one is free, so any
     // number of names left by killed runs is passed over; only when all 2^32 names are
-    // taken does it give up. Returns 0 or the creation's result code.
+    // taken does it give up. A destination too long for the system to name is refused
+    // (206) before anything is created. Returns 0 or the creation's result code.
     HRESULT Create(const std::string& destination);
     HRESULT Create(const std::string& destination, UINT32 nFirst);
 

@@ -274,6 +274,47 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     }
 }
 
+// A name beyond the system's limits fails as a file that will not open, in both modes:
+// one log line with the system's code (206, name too long), and neither output nor
+// temporary file left behind.
+TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
+{
+    const std::string tooLong(300, 'n'); // no file system takes a 300-byte name
+    const std::string name(40, 'L');
+    WriteFileBytes(In(name + ".ovx"), EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD));
+    // Temporary names fit under MAX_PATH in this folder; the destination's does not.
+    const std::string deep = Out(std::string(MAX_PATH - 31 - Out().size(), 'd')) + SEPARATOR;
+    MakeFolders(deep);
+    const struct
+    {
+        const char* what;
+        std::string source;
+        std::string destinationFolder;
+        std::string failed; // the path named in the log
+    } cases[] = {
+        {"source name", In(tooLong + ".ovx"), Out(), In(tooLong + ".ovx")},
+        {"destination folder name", In(name + ".ovx"), Out(tooLong) + SEPARATOR, Out(tooLong + "\\" + name)},
+#ifdef _WIN32
+        {"destination path beyond MAX_PATH", In(name + ".ovx"), deep, deep + name},
+#endif
+    };
+    const HRESULT hr = ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+    for (const auto& c : cases)
+        for (BYTE bSingleFile : {1, 0})
+        {
+            SCOPED_TRACE(testing::Message() << c.what << ", single file " << int(bSingleFile));
+            auto job = MakeJob(c.source, c.destinationFolder, bSingleFile);
+
+            EXPECT_EQ(job->ExtractFile(c.source, c.destinationFolder), hr);
+            EXPECT_EQ(Logs(),
+                      (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, "800700CE")}));
+            EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, hr, c.source,
+                                                                 GetDestinationName(c.source, c.destinationFolder))});
+            for (const std::string& entry : ListFolder(Out()))
+                EXPECT_EQ(entry.back(), '/') << entry; // folders only
+        }
+}
+
 TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
 {
     std::vector<BYTE> image = EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD);
