@@ -19,9 +19,9 @@
 
 #include "bench/OurWorkloads.h"
 #include "bench/PairedRun.h"
+#include "engine/CDecodePool.h"
 #ifndef _WIN32
 #include "bench/ReferenceWorkloads.h"
-#include "engine/CDecodePool.h"
 #endif
 
 namespace
