@@ -123,6 +123,11 @@ LRESULT CProgressDialog::OnTimer(WPARAM wParam, LPARAM lParam)
 {
     if (wParam == CLOSE_RETRY_TIMER)
         OnStopOrClose(wParam, lParam);
+    else if (wParam == APPEND_TIMER)
+    {
+        KillTimer(m_hWnd, APPEND_TIMER);
+        AppendQueuedLog();
+    }
     return 0;
 }
 
@@ -150,9 +155,10 @@ void CProgressDialog::ShowLogText(const char* text)
         m_bAppendPosted = true;
         bWait = m_strQueuedLog.size() > LOG_QUEUE_LIMIT;
     }
-    // One message for all that queues up until the window's thread gets to it.
+    // One message for all that queues up until the window's thread gets to it; a full
+    // queue, or the window's own thread, appends at once.
     if (GetCurrentThreadId() == m_dwWindowThreadId || bWait || (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
-        Report(WM_APP_APPEND_LOG, 0, 0);
+        Report(WM_APP_APPEND_LOG, TRUE, 0);
 }
 
 void CProgressDialog::ShowFileResult(const FileResult&)
@@ -185,8 +191,14 @@ void CProgressDialog::Report(UINT uMsg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-LRESULT CProgressDialog::OnAppendLog(WPARAM, LPARAM)
+// A posted append comes at most once per display frame: the log control's cost per
+// append can grow with its length, so a text per append would slow the window down as
+// the log grows. What arrives meanwhile joins the queue.
+LRESULT CProgressDialog::OnAppendLog(WPARAM bNow, LPARAM)
 {
+    const DWORD dwSince = GetTickCount() - m_dwLastAppend;
+    if (!bNow && dwSince < APPEND_INTERVAL_MS && SetTimer(m_hWnd, APPEND_TIMER, APPEND_INTERVAL_MS - dwSince, nullptr))
+        return 0;
     AppendQueuedLog();
     return 0;
 }
@@ -201,6 +213,7 @@ void CProgressDialog::AppendQueuedLog()
     }
     if (text.empty())
         return;
+    m_dwLastAppend = GetTickCount();
 
     // One step on this thread: no user action can move the caret between placing it
     // at the end and inserting the text.

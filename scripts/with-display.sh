@@ -14,7 +14,10 @@ displayfile=$(mktemp "${TMPDIR:-/tmp}/ovx-display.XXXXXX")
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
+    # -k only signals the server: wait until it is gone, or the next Wine program
+    # could connect to the dying one and lose its connection.
     wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     rm -f "$displayfile"
