@@ -88,7 +88,8 @@ void WriteChunkFile(const std::string& path, size_t plainBytes)
         const size_t length = k < fullChunks ? BENCH_UNIT : plainBytes % BENCH_UNIT;
         const size_t fill = k < fullChunks ? (8 - length % 8) % 8 : 8 - length % 8;
         chunk.assign(fill + length, 0);
-        std::copy(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(length), chunk.begin() + static_cast<std::ptrdiff_t>(fill));
+        std::copy(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(length),
+                  chunk.begin() + static_cast<std::ptrdiff_t>(fill));
         BenchCipher().EncryptInPlace(chunk.data(), static_cast<UINT>(chunk.size()));
         file.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
     }

@@ -26,7 +26,10 @@ public:
     std::vector<double> m_blockSeconds;
 
 protected:
-    HANDLE StartThread(LPTHREAD_START_ROUTINE, LPVOID) override { return CreateThread(nullptr, 0, Report, this, 0, nullptr); }
+    HANDLE StartThread(LPTHREAD_START_ROUTINE, LPVOID) override
+    {
+        return CreateThread(nullptr, 0, Report, this, 0, nullptr);
+    }
 
 private:
     static DWORD WINAPI Report(LPVOID pThis)
@@ -74,7 +77,7 @@ int main()
         return v[1];
     };
     const std::vector<double>& s = dialog.m_blockSeconds;
-    std::printf("log of %d lines: the last %d lines took %.2fx the time of the first %d (medians of 3 blocks)\n",
-                LINES, 3 * BLOCK, median3({s.end() - 3, s.end()}) / median3({s.begin(), s.begin() + 3}), 3 * BLOCK);
+    std::printf("log of %d lines: the last %d lines took %.2fx the time of the first %d (medians of 3 blocks)\n", LINES,
+                3 * BLOCK, median3({s.end() - 3, s.end()}) / median3({s.begin(), s.begin() + 3}), 3 * BLOCK);
     return 0;
 }

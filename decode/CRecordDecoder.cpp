@@ -131,10 +131,9 @@ HRESULT CRecordDecoder::DecryptAndCheck(UINT64 unit, const UnitExtent& extent, B
     const HRESULT hr = Decryptor()->DecryptInPlace(stored, static_cast<UINT>(extent.storedLength));
     if (hr != RESULT_OK)
         return hr;
-    const bool bValid = LoadLittleEndian32(stored + INDEX_FIELD) == unit &&
-                        LoadLittleEndian32(stored + UNIT_FIELD) == m_nPayloadUnit &&
-                        TrailerMatches(stored, extent.payloadLength,
-                                       Crc32(0, stored + PAYLOAD_OFFSET, extent.payloadLength));
+    const bool bValid =
+        LoadLittleEndian32(stored + INDEX_FIELD) == unit && LoadLittleEndian32(stored + UNIT_FIELD) == m_nPayloadUnit &&
+        TrailerMatches(stored, extent.payloadLength, Crc32(0, stored + PAYLOAD_OFFSET, extent.payloadLength));
     return bValid ? RESULT_OK : DEC_E_RECORD;
 }
 

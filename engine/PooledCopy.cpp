@@ -113,7 +113,10 @@ void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, Batch& bat
 class CInFlight
 {
 public:
-    ~CInFlight() { WaitUntil([this] { return m_nPending == 0; }); }
+    ~CInFlight()
+    {
+        WaitUntil([this] { return m_nPending == 0; });
+    }
 
     void Posted()
     {
@@ -169,8 +172,7 @@ CDecodePool* CExtractJob::DecodePool()
 // A file of one unit has nothing to overlap: handing it over would only add a wait.
 bool CExtractJob::CanDecodeOnPool(const CUnitDecoder& decoder)
 {
-    return decoder.GetUnitCount() > 1 && decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT &&
-           DecodePool() != nullptr;
+    return decoder.GetUnitCount() > 1 && decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT && DecodePool() != nullptr;
 }
 
 HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput)
@@ -185,7 +187,7 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
         if (!(batch.data = AllocateCopyBuffer(static_cast<size_t>(unitsPerBatch * largest))))
             return RESULT_OUT_OF_MEMORY;
 
-    CInFlight inFlight; // destroyed first: waits for the batches still decoding
+    CInFlight inFlight;          // destroyed first: waits for the batches still decoding
     size_t head = 0, queued = 0; // the oldest batch not written, and how many follow it
     UINT64 nextUnit = 0;
     bool bReadEnded = false;

@@ -83,7 +83,7 @@ private:
     static constexpr size_t LOG_QUEUE_LIMIT = 256 * 1024;
     static constexpr UINT_PTR APPEND_TIMER = 2;
     static constexpr UINT APPEND_INTERVAL_MS = 16; // a display frame
-    DWORD m_dwLastAppend = 0;                       // GetTickCount of the last append
+    DWORD m_dwLastAppend = 0;                      // GetTickCount of the last append
 
     static constexpr UINT_PTR CLOSE_RETRY_TIMER = 1;
     static constexpr UINT CLOSE_RETRY_MS = 10;
