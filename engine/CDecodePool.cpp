@@ -36,6 +36,20 @@ void CDecodePool::Post(std::function<void()> task)
     m_wake.notify_one();
 }
 
+bool CDecodePool::RunQueuedTask()
+{
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_tasks.empty())
+            return false;
+        task = std::move(m_tasks.front());
+        m_tasks.pop_front();
+    }
+    task();
+    return true;
+}
+
 void CDecodePool::Work()
 {
     for (;;)

@@ -29,6 +29,10 @@ public:
     // std::bad_alloc, with nothing queued.
     void Post(std::function<void()> task);
 
+    // Runs the oldest queued task on the calling thread, if there is one: a thread that
+    // would otherwise wait for the pool helps it instead. False when none was queued.
+    bool RunQueuedTask();
+
 private:
     void Work();
 

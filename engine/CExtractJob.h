@@ -108,10 +108,11 @@ public:
     // The per-file "Processing" text is left out: the front end reports each result.
     BYTE m_bVerifyOnly = 0;
     // Threads decoding each file. 1: the worker decodes alone, a piece at a time. More:
-    // a pool of that many threads, started at the job's first file and kept until its
-    // finish, decrypts and checks the units while the worker reads and writes. Outputs,
-    // log texts, counts and codes are the same either way. The pool uses the job's
-    // decryptor from several threads at once (its processing calls change nothing).
+    // a pool of one fewer threads, started at the job's first file of several units and
+    // kept until its finish, decrypts and checks the units while the worker reads and
+    // writes, and the worker decodes too whenever it has nothing to read or write.
+    // Outputs, log texts, counts and codes are the same either way. The pool uses the
+    // job's decryptor from several threads at once (its processing calls change nothing).
     UINT m_nDecodeThreads = 1;
     std::atomic<LONG> m_nState;
     UINT m_nExtracted;

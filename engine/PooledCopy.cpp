@@ -73,10 +73,11 @@ void ReadBatch(const CUnitDecoder& decoder, IInputStream* pSource, UINT64 first,
     }
 }
 
-// Decodes the batch's units in order, packing each payload behind the previous one (a
-// payload never lies before its packed place, so nothing unread is overwritten), and
-// stops at the first unit that fails or at a stop request.
-void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, Batch& batch)
+// Decodes the batch's units in order, packing each payload behind the previous one for
+// the output (a payload never lies before its packed place, so nothing unread is
+// overwritten; with nowhere to write, nothing is moved and only the bytes are counted),
+// and stops at the first unit that fails or at a stop request.
+void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, bool bPack, Batch& batch)
 {
     try
     {
@@ -97,7 +98,8 @@ void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, Batch& bat
                 batch.hrDecode = hr;
                 break;
             }
-            std::memmove(packed, stored + unit.payloadOffset, unit.payloadLength);
+            if (bPack)
+                std::memmove(packed, stored + unit.payloadOffset, unit.payloadLength);
             packed += unit.payloadLength;
         }
         batch.payloadBytes = static_cast<UINT64>(packed - batch.data.get());
@@ -157,7 +159,7 @@ CDecodePool* CExtractJob::DecodePool()
     {
         try
         {
-            m_pPool = std::make_unique<CDecodePool>(m_nDecodeThreads);
+            m_pPool = std::make_unique<CDecodePool>(m_nDecodeThreads - 1);
         }
         catch (const std::bad_alloc&)
         {
@@ -181,12 +183,13 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
     const UINT64 largest = std::max<UINT64>(decoder.GetLargestStoredLength(), 1);
     const UINT64 unitsPerBatch = std::max<UINT64>(BATCH_BYTES / largest, 1);
 
-    // Two batches per thread keep every thread busy while the worker reads and writes.
-    std::vector<Batch> ring(2 * static_cast<size_t>(m_pPool->Size()) + 2);
+    // Two batches per decoding thread (the worker is one) keep every thread busy.
+    std::vector<Batch> ring(2 * static_cast<size_t>(m_pPool->Size() + 1) + 2);
     for (Batch& batch : ring)
         if (!(batch.data = AllocateCopyBuffer(static_cast<size_t>(unitsPerBatch * largest))))
             return RESULT_OUT_OF_MEMORY;
 
+    const bool bPack = hOutput != nullptr;
     CInFlight inFlight;          // destroyed first: waits for the batches still decoding
     size_t head = 0, queued = 0; // the oldest batch not written, and how many follow it
     UINT64 nextUnit = 0;
@@ -220,14 +223,14 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
             inFlight.Posted();
             try
             {
-                m_pPool->Post([&decoder, &inFlight, &batch, this] {
-                    DecodeBatch(decoder, *this, batch);
+                m_pPool->Post([&decoder, &inFlight, &batch, bPack, this] {
+                    DecodeBatch(decoder, *this, bPack, batch);
                     inFlight.Decoded(batch);
                 });
             }
             catch (const std::bad_alloc&)
             {
-                DecodeBatch(decoder, *this, batch); // no room to queue it: decode it here
+                DecodeBatch(decoder, *this, bPack, batch); // no room to queue it: decode it here
                 inFlight.Decoded(batch);
             }
         }
@@ -235,7 +238,7 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
         {
             return RESULT_OK;
         }
-        else
+        else if (!m_pPool->RunQueuedTask()) // nothing to read or write: decode too
         {
             inFlight.WaitUntil([&] { return ring[head].bDecoded; });
         }

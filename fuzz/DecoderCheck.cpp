@@ -45,6 +45,33 @@ public:
 
     bool Ready() const { return m_bReady; }
 
+    // Every unit decoded from its stored bytes alone, as the engine's decoding pool does:
+    // the model's bytes, or the code loading the unit through Read gives.
+    void DecodeUnitsAlone()
+    {
+        const UINT64 units = !m_bReady ? 0 : m_model.length / m_model.unit + (m_model.length % m_model.unit != 0);
+        EXPECT_AGREE(m_decoder.GetUnitCount() == units);
+        std::vector<BYTE> stored;
+        for (UINT64 k = 0; k < units; ++k)
+        {
+            const CUnitDecoder::UnitExtent unit = m_decoder.GetUnitExtent(k);
+            EXPECT_AGREE(unit.payloadOffset + unit.payloadLength <= unit.storedLength);
+            EXPECT_AGREE(unit.payloadLength == std::min(m_model.unit, m_model.length - k * m_model.unit));
+            stored.resize(static_cast<size_t>(unit.storedLength));
+            if (m_source.Seek(static_cast<INT64>(unit.sourceOffset), SEEK_ORIGIN_BEGIN) != RESULT_OK ||
+                ReadExact(&m_source, stored.data(), unit.storedLength) != RESULT_OK)
+            {
+                EXPECT_AGREE(m_model.unitLoads[k] != RESULT_OK);
+                continue;
+            }
+            const HRESULT hr = m_decoder.DecodeUnit(k, stored.data());
+            EXPECT_AGREE(hr == m_model.unitLoads[k]);
+            if (hr == RESULT_OK)
+                EXPECT_AGREE(std::memcmp(stored.data() + unit.payloadOffset, m_model.plain.data() + k * m_model.unit,
+                                         unit.payloadLength) == 0);
+        }
+    }
+
     void Read(UINT64 count, bool bNullBuffer, bool bNullDone)
     {
         const Expected expected = ExpectRead(count, bNullBuffer);
@@ -165,6 +192,7 @@ void CheckDecoderAgainstModel(CUnitDecoder& decoder, IInputStream& source, IDecr
 {
     ModelledWalk walk(decoder, source, cipher, model);
     walk.Init(false);
+    walk.DecodeUnitsAlone();
     // Pieces from the script, at most 256 of them: byte-sized reads of a large file
     // would slow the fuzzer down without reaching anything new.
     const UINT64 piece = script.Half();

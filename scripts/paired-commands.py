@@ -5,7 +5,7 @@
 
 Each round runs ours and the reference once each, alternating which goes first, after
 removing OUTPUT (a file or folder the commands write) so that no run replaces an
-earlier output. Prints one line in the benchmark program's format:
+earlier output, and writing out whatever else waits to be written. Prints one line in the benchmark program's format:
     RESULT|ID|ours MB/s|reference MB/s|best-round ratio|median paired ratio|ours|reference
 where a rate is BYTES over a side's fastest run.
 """
@@ -17,6 +17,7 @@ def run(command, output):
         shutil.rmtree(output)
     elif os.path.exists(output):
         os.remove(output)
+    os.sync()  # no earlier run's data still waiting to be written during this one
     start = time.perf_counter()
     done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     took = time.perf_counter() - start
