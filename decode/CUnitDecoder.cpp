@@ -228,7 +228,7 @@ UINT64 CUnitDecoder::GetUnitCount() const
 
 CUnitDecoder::UnitExtent CUnitDecoder::GetUnitExtent(UINT64 unit) const
 {
-    return ExtentOf(unit, PayloadLengthOf(unit));
+    return unit < GetUnitCount() ? ExtentOf(unit, PayloadLengthOf(unit)) : UnitExtent();
 }
 
 UINT64 CUnitDecoder::GetLargestStoredLength() const
@@ -243,6 +243,8 @@ UINT64 CUnitDecoder::GetLargestStoredLength() const
 
 HRESULT CUnitDecoder::DecodeUnit(UINT64 unit, BYTE* stored) const
 {
+    if (!IsReady())
+        return RESULT_NOT_INITIALIZED;
     if (unit >= GetUnitCount() || stored == nullptr)
         return RESULT_INVALID_ARG;
     return DecryptAndCheck(unit, GetUnitExtent(unit), stored);

@@ -58,8 +58,9 @@ public:
         UINT32 payloadLength = 0;
     };
 
-    // After a successful Init (0 otherwise): the units that hold decoded bytes, the
-    // extent of one of them, and the largest stored length among them.
+    // After a successful Init: the units that hold decoded bytes, the extent of one of
+    // them, and the largest stored length among them (0, an empty extent, 0 before Init
+    // or for a unit past the last).
     UINT64 GetUnitCount() const;
     UnitExtent GetUnitExtent(UINT64 unit) const;
     UINT64 GetLargestStoredLength() const;
@@ -113,7 +114,6 @@ protected:
     static UINT32 LoadLittleEndian32(const BYTE* bytes);
     static UINT64 LoadLittleEndian64(const BYTE* bytes);
 
-    IInputStream* Source() const { return m_pSource; }
     IDecryptor* Decryptor() const { return m_pDecryptor; }
 
 private:

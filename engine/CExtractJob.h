@@ -149,6 +149,8 @@ private:
     HRESULT CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput);
     // The same on the pool: pSource is what pDecoder was initialised on.
     HRESULT CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput);
+    // Both copies' output: `size` bytes to hOutput (or only counted when it is null),
+    // in pieces of COPY_BUFFER_SIZE, a stop honoured before each piece.
     HRESULT WriteDecoded(HANDLE hOutput, const BYTE* data, UINT64 size);
     // The pool, started now if the job asks for one and has none yet; null for none.
     CDecodePool* DecodePool();

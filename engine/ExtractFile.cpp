@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <new>
 
 #include "decode/CChunkDecoder.h"
@@ -134,16 +135,33 @@ HRESULT CExtractJob::CopyDecodedData(IReadStream* pDecoder, HANDLE hOutput)
 
         // The bytes delivered are written whatever the read returned: the last piece
         // comes with the end-of-data code.
-        DWORD written = static_cast<DWORD>(got);
-        if (hOutput != nullptr && !WriteOutput(hOutput, buffer.get(), static_cast<DWORD>(got), &written))
-            return FailureFromLastError();
-        m_nBytesDone += written;
-        if (written != got)
-            return RESULT_FAIL;
+        const HRESULT hrWrite = WriteDecoded(hOutput, buffer.get(), got);
+        if (hrWrite != RESULT_OK)
+            return hrWrite;
 
         if (hrRead != RESULT_OK)
             return hrRead == RESULT_END_OF_DATA ? RESULT_OK : hrRead;
     }
+}
+
+// Writes `size` bytes in pieces of the copy loop's size, honouring a stop before each.
+HRESULT CExtractJob::WriteDecoded(HANDLE hOutput, const BYTE* data, UINT64 size)
+{
+    while (size != 0)
+    {
+        if (!IsRunning())
+            return RESULT_FAIL;
+        const DWORD piece = static_cast<DWORD>(std::min<UINT64>(size, COPY_BUFFER_SIZE));
+        DWORD written = piece;
+        if (hOutput != nullptr && !WriteOutput(hOutput, data, piece, &written))
+            return FailureFromLastError();
+        m_nBytesDone += written;
+        if (written != piece)
+            return RESULT_FAIL;
+        data += piece;
+        size -= piece;
+    }
+    return RESULT_OK;
 }
 
 std::unique_ptr<BYTE[]> CExtractJob::AllocateCopyBuffer(std::size_t size)

@@ -12,7 +12,6 @@
 #include "decode/CUnitDecoder.h"
 #include "engine/CDecodePool.h"
 #include "engine/CExtractJob.h"
-#include "engine/LastError.h"
 
 namespace
 {
@@ -243,24 +242,4 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
             inFlight.WaitUntil([&] { return ring[head].bDecoded; });
         }
     }
-}
-
-// Writes `size` bytes in pieces of the copy loop's size, honouring a stop before each.
-HRESULT CExtractJob::WriteDecoded(HANDLE hOutput, const BYTE* data, UINT64 size)
-{
-    while (size != 0)
-    {
-        if (!IsRunning())
-            return RESULT_FAIL;
-        const DWORD piece = static_cast<DWORD>(std::min<UINT64>(size, COPY_BUFFER_SIZE));
-        DWORD written = piece;
-        if (hOutput != nullptr && !WriteOutput(hOutput, data, piece, &written))
-            return FailureFromLastError();
-        m_nBytesDone += written;
-        if (written != piece)
-            return RESULT_FAIL;
-        data += piece;
-        size -= piece;
-    }
-    return RESULT_OK;
 }

@@ -54,6 +54,10 @@ protected:
         EXPECT_EQ(m_decoder.Seek(0, SEEK_ORIGIN_BEGIN), RESULT_NOT_INITIALIZED);
         EXPECT_EQ(m_decoder.Read(&byte, 1, &value), RESULT_NOT_INITIALIZED);
         EXPECT_EQ(value, 0u);
+        // Nothing to decode alone either (no division by the unknown unit size).
+        EXPECT_EQ(m_decoder.GetUnitCount(), 0u);
+        EXPECT_EQ(m_decoder.GetUnitExtent(0).storedLength, 0u);
+        EXPECT_EQ(m_decoder.DecodeUnit(0, &byte), RESULT_NOT_INITIALIZED);
     }
 
     std::vector<BYTE> m_plain;

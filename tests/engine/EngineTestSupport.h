@@ -45,7 +45,8 @@ inline std::string FailedText(const char* verb, const std::string& path, const c
 inline UINT TestDecodeThreads()
 {
     const char* value = std::getenv("OVX_TEST_DECODE_THREADS");
-    return value != nullptr && std::atoi(value) > 1 ? static_cast<UINT>(std::atoi(value)) : 1;
+    const int threads = value != nullptr ? std::atoi(value) : 1;
+    return threads > 1 ? static_cast<UINT>(threads) : 1;
 }
 
 // The job's cipher keyed as the program keys it; before every decryption `beforeDecrypt`
