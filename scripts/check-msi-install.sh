@@ -33,8 +33,10 @@ OVX_WINE_ARCH=$arch
 WINEPREFIX="$check/wineprefix"
 . "$root/scripts/wine-env.sh"
 EOF
+    started=$SECONDS
     OVX_WINDOWS_BUILD="$check" "$root/scripts/with-display.sh" "$0" --on-display "$build" "$msi"
     rm -rf "$check"
+    echo "check-msi-install: $((SECONDS - started)) s in all, the new prefix included"
     exit 0
 fi
 
@@ -63,7 +65,9 @@ msiexec() { # <what> <option>: msiexec <option> on the installer, silently, with
     times+=("$what $((SECONDS - started)) s")
 }
 times=()
-files() { find "$drive_c" -path "$drive_c/users/*/Temp" -prune -o -print | sort; }
+# Every file and folder of the prefix but temporary files, and Windows Installer's own
+# folder, which Wine makes on first use and Windows always has (not what it holds).
+files() { find "$drive_c" -path "$drive_c/users/*/Temp" -prune -o ! -path "$drive_c/windows/Installer" -print | sort; }
 
 files >"$check/files-before"
 msiexec install /i

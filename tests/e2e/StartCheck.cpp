@@ -1,6 +1,7 @@
 // Starts the program named on the command line (an installed OVXExtractor.exe, say),
 // waits for its main dialog to show, and closes it with its Close button. Exits with 0
-// when the dialog showed and the program ended with status 0; otherwise says why.
+// when the dialog showed and the program then ended as Close ends it (status 1);
+// otherwise says why.
 
 #include <cstdio>
 #include <stdexcept>
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
         CAppSession session(argv[1]);
         session.Start();
         const DWORD exitCode = session.Close();
-        if (exitCode != 0)
+        if (exitCode != 1)
             throw std::runtime_error("the program ended with status " + std::to_string(exitCode));
         return 0;
     }
