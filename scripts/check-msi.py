@@ -105,7 +105,10 @@ def check(msi, arch, version):
 def main():
     if len(sys.argv) != 4 or sys.argv[2] not in ("x86", "x86_64"):
         sys.exit("usage: check-msi.py MSI x86|x86_64 VERSION")
-    problems = check(*sys.argv[1:])
+    try:
+        problems = check(*sys.argv[1:])
+    except subprocess.CalledProcessError as e:
+        problems = ["msiinfo %s: %s" % (" ".join(e.cmd[1:2]), e.stderr.strip())]
     for problem in problems:
         print("check-msi: %s: %s" % (sys.argv[1], problem), file=sys.stderr)
     sys.exit(1 if problems else 0)
