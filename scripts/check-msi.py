@@ -10,8 +10,10 @@ older ones and a downgrade is refused; and nothing else: no registry values, fil
 types, environment changes, services or custom actions.
 """
 import concurrent.futures
+import os
 import subprocess
 import sys
+import tempfile
 
 # Never changes: it ties every version of the product together for upgrades.
 UPGRADE_CODE = "{3D4AB468-79E5-4FF3-8B81-B511AD2DCD35}"
@@ -23,7 +25,9 @@ NOTHING_ELSE = ["Registry", "RemoveRegistry", "Environment", "Extension", "ProgI
 
 
 def msiinfo(*args):
-    return subprocess.run(["msiinfo", *args], check=True, capture_output=True, text=True).stdout
+    # Exporting a table with a binary column writes its streams into the current folder.
+    with tempfile.TemporaryDirectory() as scratch:
+        return subprocess.run(["msiinfo", *args], check=True, capture_output=True, text=True, cwd=scratch).stdout
 
 
 def tables(msi, names):
@@ -106,7 +110,7 @@ def main():
     if len(sys.argv) != 4 or sys.argv[2] not in ("x86", "x86_64"):
         sys.exit("usage: check-msi.py MSI x86|x86_64 VERSION")
     try:
-        problems = check(*sys.argv[1:])
+        problems = check(os.path.abspath(sys.argv[1]), *sys.argv[2:])
     except subprocess.CalledProcessError as e:
         problems = ["msiinfo %s: %s" % (" ".join(e.cmd[1:2]), e.stderr.strip())]
     for problem in problems:
