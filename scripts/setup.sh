@@ -20,7 +20,8 @@ required=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools  # the Windows builds
     wine wine64 fonts-wine                                 # running the 64-bit Windows builds
     xvfb xauth x11-utils imagemagick                       # a virtual display, screenshots
-    dpkg-dev man-db                                        # the Debian package and its check
+    dpkg-dev man-db bash-completion                        # the Debian package and its check
+    wixl msitools                                          # the Windows installers and their check
     locales                                                # the ja_JP sources of the code page 932 test's locale
 )
 # Running the 32-bit Windows builds; only where this kernel runs 32-bit programs, and
