@@ -256,8 +256,14 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
         return 0;
     }
 
-    CProgressDialog progress(&cipher, m_strSource, m_strDestination, m_bSingleFile ? 1 : 0,
-                             m_nOverwrite != 0 ? 1 : 0, IDI_APP);
+    JobSettings settings;
+    settings.pDecryptor = &cipher;
+    settings.strSource = m_strSource;
+    settings.strDestination = m_strDestination;
+    settings.bSingleFile = m_bSingleFile;
+    settings.bOverwrite = m_nOverwrite != 0;
+    settings.nDecodeThreads = CountProcessors(); // the window decodes on every core
+    CProgressDialog progress(settings, IDI_APP);
     progress.DoModal(m_hInstance, IDD_PROGRESS, GetActiveWindow());
     return 0;
 }

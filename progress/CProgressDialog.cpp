@@ -43,11 +43,8 @@ const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
     {WM_TIMER, ROUTE_ANY, 0, &CProgressDialog::OnTimer},
 };
 
-CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource,
-                                 const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite, int nIconId)
-    : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this), m_nIconId(nIconId)
+CProgressDialog::CProgressDialog(const JobSettings& settings, int nIconId) : m_job(settings, this), m_nIconId(nIconId)
 {
-    m_job.m_nDecodeThreads = CountProcessors(); // the window decodes on every core
 }
 
 BOOL CProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)

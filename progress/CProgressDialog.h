@@ -27,8 +27,7 @@ class CProgressDialog : public CDialog, public IJobDisplay
 public:
     // nIconId: the icon resource the window shows as its big and small icon, from the
     // module the dialog resource comes from; 0 for none.
-    CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
-                    BYTE bSingleFile, BYTE bOverwrite, int nIconId);
+    CProgressDialog(const JobSettings& settings, int nIconId);
 
     // Shown with DoModal(hInstance, IDD_PROGRESS, hWndOwner). Returns 1 when the user
     // closed the window after the job finished, 2 when the worker could not be started.
@@ -41,11 +40,9 @@ public:
     void ShowRunning() override;
     void ShowFinished(UINT nExtracted) override;
 
-    CExtractJob& Job() { return m_job; }
-
 protected:
-    // Creates the worker's thread for CExtractJob::StartWorker; returns its handle, or
-    // NULL with the last error set.
+    // Creates the worker's thread for CExtractJob::StartWorker (pParam is the job);
+    // returns its handle, or NULL with the last error set.
     virtual HANDLE StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 
     BOOL OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
