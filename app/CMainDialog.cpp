@@ -9,7 +9,7 @@
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 namespace
 {
@@ -225,7 +225,7 @@ bool CMainDialog::TakeSource(const std::string& path)
     DoDataExchange(true);
     if (bFolder)
     {
-        m_strSource = WithOneTrailingBackslash(path);
+        m_strSource = NormalizeFolderPath(path);
     }
     else
     {
@@ -238,7 +238,7 @@ bool CMainDialog::TakeSource(const std::string& path)
 
 void CMainDialog::SetDestinationFromSource()
 {
-    m_strDestination = GetFolderPart(m_strSource);
+    m_strDestination = GetFolderOf(m_strSource);
 }
 
 LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)

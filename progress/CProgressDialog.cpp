@@ -1,6 +1,6 @@
 #include "progress/CProgressDialog.h"
 
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 namespace
 {
@@ -154,7 +154,8 @@ void CProgressDialog::ShowLogText(const char* text)
     }
     // One message for all that queues up until the window's thread gets to it; a full
     // queue, or the window's own thread, appends at once.
-    if (GetCurrentThreadId() == m_dwWindowThreadId || bWait || (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
+    if (GetCurrentThreadId() == m_dwWindowThreadId || bWait ||
+        (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
         Report(WM_APP_APPEND_LOG, TRUE, 0);
 }
 

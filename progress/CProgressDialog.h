@@ -18,9 +18,9 @@
 
 #include "engine/CExtractJob.h"
 #include "engine/IJobDisplay.h"
-#include "progress/CDialog.h"
-#include "progress/CResizeLayout.h"
 #include "progress/resource.h"
+#include "window/CDialog.h"
+#include "window/CResizeLayout.h"
 
 class CProgressDialog : public CDialog, public IJobDisplay
 {
@@ -34,7 +34,9 @@ public:
     static constexpr INT_PTR RESULT_CLOSED = 1;
     static constexpr INT_PTR RESULT_NO_THREAD = 2;
 
-    // IJobDisplay, callable from any thread.
+    // IJobDisplay, callable from any thread. Running: title "Extracting...", Stop
+    // enabled, Close disabled. Finished: title "Finished - N file(s) extracted", Stop
+    // disabled, Close enabled.
     void ShowLogText(const char* text) override;
     void ShowFileResult(const FileResult& result) override;
     void ShowRunning() override;
