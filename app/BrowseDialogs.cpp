@@ -5,6 +5,8 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "engine/FolderPath.h"
+
 namespace
 {
 // Handles nothing: every message gets the dialog's default processing. With a hook
@@ -60,7 +62,7 @@ HRESULT BrowseForFolder(const std::string& initial, const std::string& title, HW
         if (!bHasPath)
             return E_FAIL;
 
-        out = WithOneTrailingBackslash(path);
+        out = NormalizeFolderPath(path);
         return S_OK;
     }
     catch (...)
@@ -124,25 +126,4 @@ void MakeFilterList(std::string& filter)
             *p = '\0';
         p = next;
     }
-}
-
-std::string WithOneTrailingBackslash(const std::string& path)
-{
-    // The end of the last character that is not a backslash; trail bytes never count.
-    const char* text = path.c_str();
-    const char* end = text;
-    for (const char* p = text; *p != '\0'; p = CharNextA(p))
-        if (*p != '\\')
-            end = CharNextA(p);
-    return std::string(text, end) + '\\';
-}
-
-std::string GetFolderPart(const std::string& path)
-{
-    const char* text = path.c_str();
-    size_t length = 0;
-    for (const char* p = text; *p != '\0'; p = CharNextA(p))
-        if (*p == '\\' || *p == '/')
-            length = static_cast<size_t>(p - text) + 1;
-    return path.substr(0, length);
 }

@@ -27,11 +27,3 @@ bool BrowseForSourceFile(HWND hWndOwner, HINSTANCE hInstance, UINT nFilterId, st
 // Turns "name|pattern|name|pattern|" into the file-open dialog's list by replacing
 // every "|" with a NUL byte in place; the length stays the same.
 void MakeFilterList(std::string& filter);
-
-// The path without its trailing backslashes, then with exactly one: "C:\data" and
-// "C:\data\\" give "C:\data\", "C:\" stays "C:\".
-std::string WithOneTrailingBackslash(const std::string& path);
-
-// The leading part of path up to and including its last "\" or "/"; empty when it
-// has neither.
-std::string GetFolderPart(const std::string& path);

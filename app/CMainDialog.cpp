@@ -9,7 +9,7 @@
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 namespace
 {
@@ -225,7 +225,7 @@ bool CMainDialog::TakeSource(const std::string& path)
     DoDataExchange(true);
     if (bFolder)
     {
-        m_strSource = WithOneTrailingBackslash(path);
+        m_strSource = NormalizeFolderPath(path);
     }
     else
     {
@@ -238,7 +238,7 @@ bool CMainDialog::TakeSource(const std::string& path)
 
 void CMainDialog::SetDestinationFromSource()
 {
-    m_strDestination = GetFolderPart(m_strSource);
+    m_strDestination = GetFolderOf(m_strSource);
 }
 
 LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
@@ -256,8 +256,14 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
         return 0;
     }
 
-    CProgressDialog progress(&cipher, m_strSource, m_strDestination, m_bSingleFile ? 1 : 0,
-                             m_nOverwrite != 0 ? 1 : 0, IDI_APP);
+    JobSettings settings;
+    settings.pDecryptor = &cipher;
+    settings.strSource = m_strSource;
+    settings.strDestination = m_strDestination;
+    settings.bSingleFile = m_bSingleFile;
+    settings.bOverwrite = m_nOverwrite != 0;
+    settings.nDecodeThreads = CountProcessors(); // the window decodes on every core
+    CProgressDialog progress(settings, IDI_APP);
     progress.DoModal(m_hInstance, IDD_PROGRESS, GetActiveWindow());
     return 0;
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "progress/CDialog.h"
+#include "window/CDialog.h"
 
 class CMainDialog : public CDialog
 {

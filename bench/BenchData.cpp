@@ -5,20 +5,15 @@
 #include <stdexcept>
 
 #include "decode/Crc32.h"
+#include "engine/JobCipher.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
 
 CBlowfish& BenchCipher()
 {
     static CBlowfish cipher;
-    static const bool keyed = [] {
-        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        const std::string password = BENCH_PASSWORD;
-        cipher.SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv);
-        cipher.SetMode(CIPHER_MODE_CBC);
-        return true;
-    }();
-    (void)keyed;
+    static const HRESULT hrKey = KeyJobCipher(cipher, BENCH_PASSWORD);
+    (void)hrKey;
     return cipher;
 }
 

@@ -22,16 +22,28 @@ constexpr int BLOCK = 10000;
 class CLogBenchDialog : public CProgressDialog
 {
 public:
-    CLogBenchDialog() : CProgressDialog(&BenchCipher(), "in", "out", 0, 0, 0) {}
+    CLogBenchDialog() : CProgressDialog(Settings(), 0) {}
     std::vector<double> m_blockSeconds;
+    CExtractJob* m_pJob = nullptr;
 
 protected:
-    HANDLE StartThread(LPTHREAD_START_ROUTINE, LPVOID) override
+    HANDLE StartThread(LPTHREAD_START_ROUTINE, LPVOID pJob) override
     {
+        m_pJob = static_cast<CExtractJob*>(pJob);
         return CreateThread(nullptr, 0, Report, this, 0, nullptr);
     }
 
 private:
+    static JobSettings Settings()
+    {
+        JobSettings settings;
+        settings.pDecryptor = &BenchCipher();
+        settings.strSource = "in";
+        settings.strDestination = "out";
+        settings.bSingleFile = false;
+        return settings;
+    }
+
     static DWORD WINAPI Report(LPVOID pThis)
     {
         auto* self = static_cast<CLogBenchDialog*>(pThis);
@@ -42,7 +54,7 @@ private:
             const auto start = std::chrono::steady_clock::now();
             for (int i = block * BLOCK; i < (block + 1) * BLOCK; ++i)
             {
-                self->Job().AppendLog("Processing 'C:\\in\\%06d.ovx'...\n", i);
+                self->m_pJob->AppendLog("Processing 'C:\\in\\%06d.ovx'...\n", i);
                 ++lines;
             }
             // The line count, not the text length: the control counts its lines as it
@@ -52,7 +64,7 @@ private:
             self->m_blockSeconds.push_back(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
-        self->Job().SetJobState(JOB_FINISHED);
+        self->m_pJob->SetJobState(JOB_FINISHED);
         PostMessageA(self->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
         return 0;
     }

@@ -8,6 +8,8 @@
 #include "decode/CRecordDecoder.h"
 #include "decode/Crc32.h"
 #include "engine/CExtractJob.h"
+#include "engine/CFileCopier.h"
+#include "engine/CNullWriteStream.h"
 #include "tests/support/MemoryStream.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
@@ -45,35 +47,21 @@ template <class Decoder> Workload ImageDecoding(const char* name, const std::vec
             }};
 }
 
-// A job that reads its source from memory.
-class CMemorySourceJob : public CExtractJob
+// A verifying job's copy of the image in memory, with its own pool as a job starts one.
+template <class Decoder> Workload PooledDecoding(const char* name, const std::vector<BYTE>& image, unsigned threads)
 {
-public:
-    CMemorySourceJob(const std::string& source, IJobDisplay* pDisplay, IInputStream* pMemory)
-        : CExtractJob(&BenchCipher(), source, "", 1, 0, pDisplay), m_pMemory(pMemory)
-    {
-        m_bVerifyOnly = 1;
-    }
-
-protected:
-    IInputStream* SourceStream(IInputStream*) override { return m_pMemory; }
-
-private:
-    IInputStream* m_pMemory;
-};
-
-Workload PooledDecoding(const char* name, const std::vector<BYTE>& image, unsigned threads)
-{
-    // The job opens a file of that name; what it decodes is the image in memory.
-    auto folder = std::make_shared<TempFolder>();
-    const std::string placeholder = folder->PathOf("image.ovx");
-    WriteFileBytes(placeholder, {0});
     auto source = std::make_shared<MemoryStream>(image);
-    return {name, static_cast<double>(BENCH_IMAGE_PLAIN), [folder, placeholder, source, threads] {
-                CNullDisplay display;
-                CMemorySourceJob job(placeholder, &display, source.get());
-                job.m_nDecodeThreads = threads;
-                return job.ExtractFile(placeholder, "") == RESULT_OK && job.m_nBytesDone == BENCH_IMAGE_PLAIN;
+    return {name, static_cast<double>(BENCH_IMAGE_PLAIN), [source, threads] {
+                Decoder decoder;
+                if (decoder.Init(source.get(), &BenchCipher()) != RESULT_OK)
+                    return false;
+                std::unique_ptr<CDecodePool> pool;
+                if (threads > 1 && CFileCopier::SuitsPool(decoder))
+                    pool = std::make_unique<CDecodePool>(threads - 1);
+                CNullWriteStream nowhere;
+                CJobStatus status;
+                CFileCopier copier(decoder, source.get(), &nowhere, false, status);
+                return copier.Copy(pool.get()) == RESULT_OK && status.BytesDone() == BENCH_IMAGE_PLAIN;
             }};
 }
 
@@ -81,12 +69,12 @@ Workload PooledDecoding(const char* name, const std::vector<BYTE>& image, unsign
 
 Workload PooledRecordDecoding(unsigned threads)
 {
-    return PooledDecoding("ExtractFile (record, in memory)", RecordImage(), threads);
+    return PooledDecoding<CRecordDecoder>("ExtractFile (record, in memory)", RecordImage(), threads);
 }
 
 Workload PooledChunkDecoding(unsigned threads)
 {
-    return PooledDecoding("ExtractFile (chunk, in memory)", ChunkImage(), threads);
+    return PooledDecoding<CChunkDecoder>("ExtractFile (chunk, in memory)", ChunkImage(), threads);
 }
 
 Workload CbcDecryption(size_t bytes)
@@ -141,7 +129,11 @@ Workload FileExtraction()
     WriteRecordFile(source, FILE_PLAIN);
     return {"ExtractFile", static_cast<double>(FILE_PLAIN), [folder, source] {
                 CNullDisplay display;
-                CExtractJob job(&BenchCipher(), source, folder->Folder(), 1, 1, &display);
-                return job.ExtractFile(source, job.m_strDestination) == RESULT_OK;
+                JobSettings settings;
+                settings.pDecryptor = &BenchCipher();
+                settings.strSource = source;
+                settings.strDestination = folder->Folder();
+                CExtractJob job(settings, &display);
+                return job.ExtractFile(source, job.Settings().strDestination) == RESULT_OK;
             }};
 }

@@ -73,9 +73,13 @@ int main(int argc, char** argv)
         {
             const UINT64 before = PeakResidentKib();
             CNullDisplay display;
-            CExtractJob job(&BenchCipher(), source, folder, 1, 1, &display);
-            job.m_nDecodeThreads = CountProcessors();
-            const HRESULT hr = job.ExtractFile(source, job.m_strDestination);
+            JobSettings settings;
+            settings.pDecryptor = &BenchCipher();
+            settings.strSource = source;
+            settings.strDestination = folder;
+            settings.nDecodeThreads = CountProcessors();
+            CExtractJob job(settings, &display);
+            const HRESULT hr = job.ExtractFile(source, job.Settings().strDestination);
             const UINT64 after = PeakResidentKib();
             std::printf("result %08X\npeak_before_kib %s\npeak_after_kib %s\n", static_cast<UINT>(hr),
                         std::to_string(before).c_str(), std::to_string(after).c_str());

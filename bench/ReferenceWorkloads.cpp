@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/BenchData.h"
+#include "decode/LittleEndian.h"
 #include "tests/support/MemoryStream.h"
 #include "tests/support/OvxEncoder.h"
 
@@ -33,11 +34,6 @@ void JobIv(unsigned char iv[8])
     const UINT32 halves[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
     for (int i = 0; i < 8; ++i)
         iv[i] = static_cast<unsigned char>(halves[i / 4] >> (24 - 8 * (i % 4)));
-}
-
-UINT32 LoadLittleEndian32(const BYTE* bytes)
-{
-    return UINT32(bytes[0]) | (UINT32(bytes[1]) << 8) | (UINT32(bytes[2]) << 16) | (UINT32(bytes[3]) << 24);
 }
 
 void OpenSslDecrypt(const BF_KEY& key, BYTE* data, size_t bytes)

@@ -1,6 +1,9 @@
 #include "cli/Options.h"
 
 #include <cstring>
+#include <string>
+
+#include "decode/CBlowfish.h"
 
 namespace
 {
@@ -38,7 +41,7 @@ const char HELP_TEXT[] =
     "No option takes the password itself: a command line can be read by every user of\n"
     "the machine in its process list, and it stays in shell histories. Without a\n"
     "password file, OVX_PASSWORD or a terminal, nothing is extracted (status 2).\n"
-    "A password must be 1 to 56 bytes long; any other is refused before any file is\n"
+    "A password must be 1 to %u bytes long; any other is refused before any file is\n"
     "touched (status 2).\n"
     "\n"
     "Standard output shows the job's log exactly as the window does, then the line\n"
@@ -148,8 +151,9 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             options->m_strPasswordFile = file;
         }
         else if (std::strcmp(arg, "--password") == 0 || StartsWith(arg, "--password="))
-            fail("there is no --password option: a command line is visible to other users; "
-                 "use --password-file FILE, OVX_PASSWORD or the prompt");
+            fail(
+                "there is no --password option: a command line is visible to other users; "
+                "use --password-file FILE, OVX_PASSWORD or the prompt");
         else
             fail(std::string("unknown option '") + arg + "'");
     }
@@ -172,6 +176,18 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
     return OPTIONS_RUN;
 }
 
-const char* GetHelpText() { return HELP_TEXT; }
+const char* GetHelpText()
+{
+    // HELP_TEXT holds one %u: the longest password.
+    static const std::string text = [] {
+        std::string filled = HELP_TEXT;
+        filled.replace(filled.find("%u"), 2, std::to_string(BLOWFISH_MAX_KEY_LENGTH));
+        return filled;
+    }();
+    return text.c_str();
+}
 
-const char* GetVersionText() { return VERSION_TEXT; }
+const char* GetVersionText()
+{
+    return VERSION_TEXT;
+}

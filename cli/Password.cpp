@@ -56,8 +56,9 @@ std::string CheckPassword(const std::string& password, const char* source)
 {
     if (password.empty())
         return std::string("the password from ") + source + " is empty";
-    if (password.size() > MAX_PASSWORD_LENGTH)
-        return std::string("the password from ") + source + " is longer than 56 bytes";
+    if (password.size() > BLOWFISH_MAX_KEY_LENGTH)
+        return std::string("the password from ") + source + " is longer than " +
+               std::to_string(BLOWFISH_MAX_KEY_LENGTH) + " bytes";
     return std::string();
 }
 

@@ -7,8 +7,9 @@
 
 #include <string>
 
+#include "decode/CBlowfish.h"
+
 constexpr const char PASSWORD_VARIABLE[] = "OVX_PASSWORD";
-constexpr size_t MAX_PASSWORD_LENGTH = 56; // the longest key the cipher takes, in bytes
 
 // The first line of `path`, without its line end ("\n" or "\r\n"). False, with
 // `error` set, when the file cannot be read.
@@ -16,7 +17,7 @@ bool ReadPasswordFile(const std::string& path, std::string* password, std::strin
 
 // The password from the first source present. False, with `error` set, when no source
 // gives one (no terminal to ask on, input ended) or the one it gives is not usable
-// (empty, or longer than MAX_PASSWORD_LENGTH bytes). `error` is one line, no line end.
+// (empty, or longer than BLOWFISH_MAX_KEY_LENGTH bytes). `error` is one line, no line end.
 bool ObtainPassword(const std::string& passwordFile, std::string* password, std::string* error);
 
 // Why `password` cannot be a key (empty, too long), or "" when it can. `source` names

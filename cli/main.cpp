@@ -40,7 +40,7 @@ int UsageError(const std::string& message)
 
 // Runs the job on its worker thread while this thread passes on a stop request and
 // keeps the progress line current. Returns the exit status.
-int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
+int WatchJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
 {
     const auto start = std::chrono::steady_clock::now();
     if (pJob->StartWorker() != RESULT_OK)
@@ -55,7 +55,7 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
             bStopPassedOn = true;
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        pDisplay->DrawProgress(pJob->m_nBytesDone.load(), elapsed.count());
+        pDisplay->DrawProgress(pJob->Status().BytesDone(), elapsed.count());
     }
     // The finish shows just before the worker's last touch of the job, its state change.
     while (!pJob->IsFinished())
@@ -65,9 +65,10 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
 
     // The window's log says nothing of a folder that could not be listed; its failed
     // result decides the status, and this says why.
-    if (pJob->m_hrWalkFailure != RESULT_OK)
+    const HRESULT hrWalk = pJob->Status().WalkFailure();
+    if (hrWalk != RESULT_OK)
         std::fprintf(stderr, "ovx-extract: a source folder could not be listed. Reason : [%08X]\n",
-                     static_cast<UINT>(pJob->m_hrWalkFailure));
+                     static_cast<UINT>(hrWalk));
     if (IsStopRequested() || !pDisplay->AllFilesExtracted())
         return EXIT_NOT_ALL_EXTRACTED;
     return EXIT_ALL_EXTRACTED;
@@ -99,7 +100,6 @@ int main(int argc, char** argv)
     const PathKind source = GetPathKind(options.m_strSource.c_str());
     if (source == PATH_NONE)
         return Fail(EXIT_USAGE, "cannot find the source '" + options.m_strSource + "'");
-    const BYTE bSingleFile = source == PATH_FOLDER ? 0 : 1;
 
     std::string password;
     if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
@@ -114,9 +114,14 @@ int main(int argc, char** argv)
     InstallStopSignal();
     CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
                             options.m_bTest);
-    CExtractJob job(&cipher, options.m_strSource, options.m_strDestination, bSingleFile, options.m_bOverwrite,
-                    &display);
-    job.m_bVerifyOnly = options.m_bTest ? 1 : 0;
-    job.m_nDecodeThreads = options.m_nThreads != 0 ? options.m_nThreads : CountProcessors();
-    return RunJob(&job, &display);
+    JobSettings settings;
+    settings.pDecryptor = &cipher;
+    settings.strSource = options.m_strSource;
+    settings.strDestination = options.m_strDestination;
+    settings.bSingleFile = source != PATH_FOLDER;
+    settings.bOverwrite = options.m_bOverwrite != 0;
+    settings.bVerifyOnly = options.m_bTest;
+    settings.nDecodeThreads = options.m_nThreads != 0 ? options.m_nThreads : CountProcessors();
+    CExtractJob job(settings, &display);
+    return WatchJob(&job, &display);
 }

@@ -1,5 +1,7 @@
 #include "decode/CChunkDecoder.h"
 
+#include "decode/LittleEndian.h"
+
 HRESULT CChunkDecoder::Validate(IInputStream* source, IDecryptor* decryptor, Geometry* geometry)
 {
     UINT64 fileSize = 0;

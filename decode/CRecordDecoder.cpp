@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "decode/Crc32.h"
+#include "decode/LittleEndian.h"
 
 namespace
 {

@@ -49,10 +49,17 @@ HRESULT CUnitDecoder::Seek(INT64 offset, DWORD origin)
     UINT64 base;
     switch (origin)
     {
-    case SEEK_ORIGIN_BEGIN: base = 0; break;
-    case SEEK_ORIGIN_CURRENT: base = m_nPosition; break;
-    case SEEK_ORIGIN_END: base = m_geometry.decodedLength; break;
-    default: return RESULT_INVALID_ARG;
+    case SEEK_ORIGIN_BEGIN:
+        base = 0;
+        break;
+    case SEEK_ORIGIN_CURRENT:
+        base = m_nPosition;
+        break;
+    case SEEK_ORIGIN_END:
+        base = m_geometry.decodedLength;
+        break;
+    default:
+        return RESULT_INVALID_ARG;
     }
 
     if (offset < 0)
@@ -162,17 +169,6 @@ HRESULT CUnitDecoder::QueryBlockSize(IDecryptor* decryptor, UINT* blockSize)
         return RESULT_INVALID_ARG;
     *blockSize = size;
     return RESULT_OK;
-}
-
-UINT32 CUnitDecoder::LoadLittleEndian32(const BYTE* bytes)
-{
-    return static_cast<UINT32>(bytes[0]) | static_cast<UINT32>(bytes[1]) << 8 |
-           static_cast<UINT32>(bytes[2]) << 16 | static_cast<UINT32>(bytes[3]) << 24;
-}
-
-UINT64 CUnitDecoder::LoadLittleEndian64(const BYTE* bytes)
-{
-    return static_cast<UINT64>(LoadLittleEndian32(bytes)) | static_cast<UINT64>(LoadLittleEndian32(bytes + 4)) << 32;
 }
 
 void CUnitDecoder::Release()

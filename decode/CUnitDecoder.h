@@ -77,9 +77,9 @@ protected:
     struct Geometry
     {
         UINT64 decodedLength = 0;
-        UINT32 payloadUnit = 0;     // plaintext bytes of every unit but the last; never 0
-        size_t payloadOffset = 0;   // where a unit's payload starts in the buffer
-        UINT64 bufferSize = 0;      // bytes for the largest unit of the file
+        UINT32 payloadUnit = 0;   // plaintext bytes of every unit but the last; never 0
+        size_t payloadOffset = 0; // where a unit's payload starts in the buffer
+        UINT64 bufferSize = 0;    // bytes for the largest unit of the file
     };
 
     // Block sizes the layouts support; the cipher of the system has 8.
@@ -111,8 +111,6 @@ protected:
     static HRESULT QueryBlockSize(IDecryptor* decryptor, UINT* blockSize);
 
     static UINT64 RoundUp(UINT64 value, UINT multiple) { return (value + multiple - 1) / multiple * multiple; }
-    static UINT32 LoadLittleEndian32(const BYTE* bytes);
-    static UINT64 LoadLittleEndian64(const BYTE* bytes);
 
     IDecryptor* Decryptor() const { return m_pDecryptor; }
 

@@ -3,6 +3,7 @@
 #include "decode/CpuFeatures.h"
 #include "decode/Crc32Folding.h"
 #include "decode/Crc32Paths.h"
+#include "decode/LittleEndian.h"
 
 #include <array>
 
@@ -71,12 +72,6 @@ constexpr std::array<Crc32Table, 4> MakeAdvanceTables()
 
 constexpr std::array<Crc32Table, 4> CRC32_ADVANCE_TABLES = MakeAdvanceTables();
 
-// Byte by byte and host-order free; compilers make one load of it.
-inline UINT32 LoadLittleEndian(const BYTE* bytes)
-{
-    return UINT32(bytes[0]) | (UINT32(bytes[1]) << 8) | (UINT32(bytes[2]) << 16) | (UINT32(bytes[3]) << 24);
-}
-
 // The four bytes of `word` seen from table `high` (the word's first byte) down to high - 3.
 inline UINT32 FoldWord(UINT32 word, int high)
 {
@@ -87,8 +82,8 @@ inline UINT32 FoldWord(UINT32 word, int high)
 // The register after 16 more bytes.
 inline UINT32 Fold16(UINT32 crc, const BYTE* bytes)
 {
-    return FoldWord(LoadLittleEndian(bytes) ^ crc, 15) ^ FoldWord(LoadLittleEndian(bytes + 4), 11) ^
-           FoldWord(LoadLittleEndian(bytes + 8), 7) ^ FoldWord(LoadLittleEndian(bytes + 12), 3);
+    return FoldWord(LoadLittleEndian32(bytes) ^ crc, 15) ^ FoldWord(LoadLittleEndian32(bytes + 4), 11) ^
+           FoldWord(LoadLittleEndian32(bytes + 8), 7) ^ FoldWord(LoadLittleEndian32(bytes + 12), 3);
 }
 
 inline UINT32 AdvanceOverStream(UINT32 crc)
@@ -156,6 +151,6 @@ UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
 {
     static const Crc32Path fastest = IsCrc32PathAvailable(Crc32Path::WideCarryless) ? Crc32Path::WideCarryless
                                      : IsCrc32PathAvailable(Crc32Path::Carryless)   ? Crc32Path::Carryless
-                                                                                      : Crc32Path::Slices;
+                                                                                    : Crc32Path::Slices;
     return Crc32Via(fastest, running, buffer, length);
 }

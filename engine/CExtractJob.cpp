@@ -1,35 +1,90 @@
 #include "engine/CExtractJob.h"
 
 #include <cstdio>
+#include <cstring>
+#include <new>
 
+#include "decode/CChunkDecoder.h"
+#include "decode/CRecordDecoder.h"
+#include "engine/CFileCopier.h"
+#include "engine/CFileStream.h"
+#include "engine/CFindHandle.h"
+#include "engine/CNullWriteStream.h"
+#include "engine/CTempFile.h"
 #include "engine/FolderPath.h"
+#include "engine/LastError.h"
+#include "platform/PathSyntax.h"
 
-CExtractJob::CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
-                         BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay)
-    : m_pDecryptor(pDecryptor),
-      m_strSource(bSingleFile != 0 ? strSource : NormalizeFolderPath(strSource)),
-      m_strDestination(NormalizeFolderPath(strDestination)),
-      m_bOverwrite(bOverwrite),
-      m_bSingleFile(bSingleFile),
-      m_nState(JOB_RUNNING),
-      m_nExtracted(0),
-      m_pDisplay(pDisplay)
+namespace
+{
+
+JobSettings Normalized(JobSettings settings)
+{
+    if (!settings.bSingleFile)
+        settings.strSource = NormalizeFolderPath(settings.strSource);
+    settings.strDestination = NormalizeFolderPath(settings.strDestination);
+    return settings;
+}
+
+// Runs `step` and drops whatever it throws: for the steps that must not keep the job
+// from finishing.
+template <class Step> void IgnoringExceptions(Step step)
+{
+    try
+    {
+        step();
+    }
+    catch (...)
+    {
+    }
+}
+
+// The decoder that accepts the source: the record layout is tried first, the chunk
+// layout only when the record decoder refuses. Null when both refuse, with their codes.
+struct DecoderChoice
+{
+    CUnitDecoder* pDecoder;
+    HRESULT hrRecord;
+    HRESULT hrChunk;
+};
+
+DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInputStream* pSource, IDecryptor* pDecryptor)
+{
+    const HRESULT hrRecord = record.Init(pSource, pDecryptor);
+    if (hrRecord == RESULT_OK)
+        return {&record, hrRecord, RESULT_OK};
+    const HRESULT hrChunk = chunk.Init(pSource, pDecryptor);
+    if (hrChunk == RESULT_OK)
+        return {&chunk, hrRecord, hrChunk};
+    return {nullptr, hrRecord, hrChunk};
+}
+
+DWORD WINAPI ExtractThreadProc(LPVOID pJob)
+{
+    static_cast<CExtractJob*>(pJob)->Run();
+    return 0;
+}
+
+} // namespace
+
+HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
+{
+    return CreateThread(nullptr, 0, pfnStart, pParam, 0, nullptr);
+}
+
+CExtractJob::CExtractJob(const JobSettings& settings, IJobDisplay* pDisplay)
+    : m_settings(Normalized(settings)), m_pDisplay(pDisplay)
 {
 }
 
 void CExtractJob::AppendLog(const char* format, ...)
 {
+    char text[MAX_LOG_TEXT + 1];
     va_list args;
     va_start(args, format);
-    AppendLogV(format, args);
-    va_end(args);
-}
-
-void CExtractJob::AppendLogV(const char* format, va_list args)
-{
-    char text[MAX_LOG_TEXT + 1];
     if (std::vsnprintf(text, sizeof(text), format, args) < 0)
         text[0] = '\0';
+    va_end(args);
     m_pDisplay->ShowLogText(text);
 }
 
@@ -38,42 +93,269 @@ void CExtractJob::SetJobState(LONG nState)
     switch (nState)
     {
     case JOB_RUNNING:
-        m_nState.store(JOB_RUNNING);
-        m_nExtracted = 0;
+        m_status.Start();
         m_pDisplay->ShowRunning();
         break;
     case JOB_STOP_REQUESTED:
-    {
-        // Only a running job can be asked to stop; a finished one stays finished.
-        LONG running = JOB_RUNNING;
-        m_nState.compare_exchange_strong(running, JOB_STOP_REQUESTED);
+        m_status.RequestStop();
         break;
-    }
     case JOB_FINISHED:
-    {
         // The front end may destroy the job as soon as it reads JOB_FINISHED, so the
-        // count is shown first and the exchange is the very last touch of `this`.
+        // count is shown first and the state change is the very last touch of `this`.
         // A display that throws must not keep the job from finishing.
-        try
-        {
-            m_pDisplay->ShowFinished(m_nExtracted);
-        }
-        catch (...)
-        {
-        }
-        m_nState.store(JOB_FINISHED, std::memory_order_release);
+        IgnoringExceptions([this] { m_pDisplay->ShowFinished(m_status.Extracted()); });
+        m_status.Finish();
         break;
-    }
     default:
         break;
     }
+}
+
+HRESULT CExtractJob::StartWorker(const ThreadStarter& startThread)
+{
+    SetJobState(JOB_RUNNING);
+    HANDLE hThread = startThread(ExtractThreadProc, this);
+    if (hThread == nullptr)
+        return FailureFromLastError();
+    // The worker is never joined: it ends by itself after its finish report.
+    CloseHandle(hThread);
+    return RESULT_OK;
+}
+
+void CExtractJob::Run()
+{
+    const std::string& source = m_settings.strSource;
+    const std::string& destination = m_settings.strDestination;
+    try
+    {
+        if (m_settings.bSingleFile)
+        {
+            HRESULT hr = EnsureFolder(destination);
+            if (hr == RESULT_OK)
+                ExtractFile(source, destination);
+            else
+                ReportResult(source, GetDestinationName(source, destination), hr);
+        }
+        else
+        {
+            ExtractFolder(source, destination);
+        }
+    }
+    catch (...)
+    {
+        // Whatever work was left is abandoned, reported as one failure of the job's
+        // source; the job still finishes normally.
+        IgnoringExceptions([this] { AppendLog("Oops ! Exception raised !\n"); });
+        IgnoringExceptions([&] { ReportResult(source, destination, RESULT_FAIL); });
+    }
+
+    // The pool's threads are joined before the finish: the job may go right after it.
+    IgnoringExceptions([this] { m_pPool.reset(); });
+    // The finish must happen on every path, or the front end could never close.
+    IgnoringExceptions([this] { AppendLog("\n*** Finished ***"); });
+    SetJobState(JOB_FINISHED);
 }
 
 HRESULT CExtractJob::ReportResult(const std::string& source, const std::string& destination, HRESULT hr)
 {
     const FileOutcome outcome = hr == RESULT_OK ? FILE_EXTRACTED : hr == EXTRACT_E_EXISTS ? FILE_EXISTS : FILE_FAILED;
     if (outcome == FILE_EXTRACTED)
-        ++m_nExtracted;
+        m_status.CountExtracted();
     m_pDisplay->ShowFileResult({source, destination, outcome, hr});
     return hr;
+}
+
+HRESULT CExtractJob::ExtractFolder(const std::string& sourceFolder, const std::string& destinationFolder)
+{
+    // Every destination level exists before anything in it is looked at, so empty
+    // source folders are mirrored too.
+    HRESULT hr = EnsureFolder(destinationFolder);
+    if (hr != RESULT_OK)
+        return ReportResult(sourceFolder, destinationFolder, hr);
+
+    WIN32_FIND_DATAA entry;
+    CFindHandle search;
+    std::string pattern = sourceFolder + "*";
+    search.Attach(FindFirstFileA(pattern.c_str(), &entry));
+    if (search.IsEmpty())
+        return NoteWalkFailure(sourceFolder, destinationFolder, FailureFromLastError());
+
+    for (;;)
+    {
+        if (!IsRunning())
+        {
+            hr = EXTRACT_E_STOPPED;
+            break;
+        }
+        // Only a stop ends the walk; any other result was logged where it happened.
+        if (ExtractEntry(sourceFolder, destinationFolder, entry) == EXTRACT_E_STOPPED)
+        {
+            hr = EXTRACT_E_STOPPED;
+            break;
+        }
+        if (!FindNextFileA(search.Get(), &entry))
+        {
+            hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
+            if (hr != RESULT_NO_MORE_FILES)
+                NoteWalkFailure(sourceFolder, destinationFolder, hr);
+            break;
+        }
+    }
+    search.Close();
+    return hr;
+}
+
+HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
+                                  const WIN32_FIND_DATAA& entry)
+{
+    const char* name = entry.cFileName;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return RESULT_OK;
+
+    // Joined to its folder such a name would lead to another entry, even out of the
+    // folder ("..\..\x"): it is named in the log and fails, never walked or decoded.
+    if (!IsNameUsableInPath(name))
+    {
+        const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
+        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", name, sourceFolder.c_str(),
+                  static_cast<UINT>(hr));
+        return ReportResult(sourceFolder + name, std::string(), hr);
+    }
+
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    {
+        // Directory links (junctions, symbolic links) are not followed: one that
+        // leads back up the tree would make the walk endless.
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return RESULT_OK;
+        std::string child = std::string(name) + FOLDER_SEPARATOR;
+        std::string childSource = sourceFolder + child;
+        // A destination inside the source tree holds this job's output: not input.
+        if (IsSamePath(childSource, m_settings.strDestination))
+            return RESULT_OK;
+        return ExtractFolder(childSource, destinationFolder + child);
+    }
+
+    if (!IsOvxFileName(name))
+        return RESULT_OK;
+    return ExtractFile(sourceFolder + name, destinationFolder);
+}
+
+HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
+{
+    m_status.NoteWalkFailure(hr);
+    return ReportResult(sourceFolder, destinationFolder, hr);
+}
+
+HRESULT CExtractJob::EnsureFolder(const std::string& path)
+{
+    if (m_settings.bVerifyOnly || (!path.empty() && GetPathKind(path.c_str()) == PATH_FOLDER))
+        return RESULT_OK;
+    HRESULT hr = CreateFolderPath(path);
+    if (hr != RESULT_OK)
+        AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));
+    return hr;
+}
+
+HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& destinationFolder)
+{
+    if (!m_settings.bVerifyOnly)
+        AppendLog("Processing '%s'...\n", source.c_str());
+    const std::string destination =
+        m_settings.bVerifyOnly ? std::string() : GetDestinationName(source, destinationFolder);
+
+    const std::string* pUnopened = nullptr;
+    HRESULT hr = DecodeFile(source, destination, pUnopened);
+    if (pUnopened != nullptr)
+        AppendLog("Failed to open '%s'. Reason : [%08X]\n", pUnopened->c_str(), static_cast<UINT>(hr));
+    return ReportResult(source, destination, hr);
+}
+
+// ExtractFile's work after its first log line. A file that would not open is named in
+// `pUnopened`, for the caller's one "Failed to open" line.
+HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination,
+                                const std::string*& pUnopened)
+{
+    auto openFailed = [&pUnopened](const std::string& path, HRESULT hr) {
+        pUnopened = &path;
+        return hr;
+    };
+    const bool bVerifyOnly = m_settings.bVerifyOnly;
+
+    // Directory to Directory keeps existing files unless told to replace them;
+    // File to File always replaces.
+    if (!destination.empty() && !m_settings.bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
+        GetPathKind(destination.c_str()) == PATH_FILE)
+    {
+        AppendLog("    '%s' already exists.\n", destination.c_str());
+        return EXTRACT_E_EXISTS;
+    }
+
+    CFileStream input;
+    HANDLE hSource = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hSource == INVALID_HANDLE_VALUE)
+        return openFailed(source, FailureFromLastError());
+    input.Attach(hSource);
+
+    CTempFile temp;
+    CNullWriteStream nowhere;
+    IWriteStream* pOutput = &nowhere;
+    if (!bVerifyOnly)
+    {
+        // A destination name that is a folder (a source without a dot, a file named
+        // ".ovx") cannot be written, nor can the source itself (a source "x." decoded
+        // into its own folder is "x" to the system): refuse them as creating them
+        // would have been refused, before any decoding.
+        const bool bFolder = GetPathKind(destination.c_str()) == PATH_FOLDER;
+        if (bFolder || IsSamePath(source, destination))
+            return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
+
+        const HRESULT hr = temp.Create(destination);
+        if (hr != RESULT_OK)
+            return openFailed(destination, hr);
+        pOutput = &temp.Stream();
+    }
+
+    CRecordDecoder recordDecoder;
+    CChunkDecoder chunkDecoder;
+    const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, &input, m_settings.pDecryptor);
+    if (choice.pDecoder == nullptr)
+    {
+        AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
+                  static_cast<UINT>(choice.hrChunk));
+        return choice.hrRecord;
+    }
+
+    // A failure once decoding began names the file; a stop stays silent.
+    CFileCopier copier(*choice.pDecoder, &input, pOutput, !bVerifyOnly, m_status);
+    HRESULT hr = copier.Copy(CFileCopier::SuitsPool(*choice.pDecoder) ? DecodePool() : nullptr);
+    if (hr != RESULT_OK)
+    {
+        if (IsRunning())
+            AppendLog("Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
+        return hr;
+    }
+    if (bVerifyOnly)
+        return RESULT_OK;
+
+    hr = temp.Commit(destination, m_settings.bSingleFile || m_settings.bOverwrite);
+    return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
+}
+
+CDecodePool* CExtractJob::DecodePool()
+{
+    if (m_pPool == nullptr && m_settings.nDecodeThreads > 1)
+    {
+        try
+        {
+            m_pPool = std::make_unique<CDecodePool>(m_settings.nDecodeThreads - 1);
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+        // A pool that got no thread at all leaves the work to the worker.
+        if (m_pPool != nullptr && m_pPool->Size() == 0)
+            m_pPool.reset();
+    }
+    return m_pPool.get();
 }

@@ -16,10 +16,3 @@ void CFileHandle::Attach(HANDLE hFile)
     Close(INVALID_HANDLE_VALUE);
     m_hFile = hFile;
 }
-
-HANDLE CFileHandle::Detach()
-{
-    HANDLE hFile = m_hFile;
-    m_hFile = INVALID_HANDLE_VALUE;
-    return hFile;
-}

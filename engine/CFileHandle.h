@@ -22,9 +22,6 @@ public:
     // Closes the current handle (its result is dropped) and takes ownership of hFile.
     void Attach(HANDLE hFile);
 
-    // Gives up ownership without closing; the wrapper is empty afterwards.
-    HANDLE Detach();
-
     HANDLE Get() const { return m_hFile; }
     bool IsEmpty() const { return m_hFile == INVALID_HANDLE_VALUE; }
 

@@ -55,7 +55,7 @@ HRESULT CTempFile::Create(const std::string& destination, UINT32 nFirst)
         HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hFile != INVALID_HANDLE_VALUE)
         {
-            m_file.Attach(hFile);
+            m_stream.Attach(hFile);
             m_strPath = std::move(path);
             return RESULT_OK;
         }
@@ -72,10 +72,10 @@ HRESULT CTempFile::Commit(const std::string& destination, bool bReplace)
     // move before the return, so that a power loss leaves the old file or the new one,
     // whole. A new file replaces nothing and is spared the wait.
     const bool bDurable = bReplace && GetPathKind(destination.c_str()) == PATH_FILE;
-    HRESULT hr = bDurable && !FlushFileBuffers(m_file.Get()) ? FailureFromLastError() : RESULT_OK;
+    HRESULT hr = bDurable && !FlushFileBuffers(m_stream.Get()) ? FailureFromLastError() : RESULT_OK;
     // A close can be the first place a write-behind failure shows; then the data is
     // not all on disk.
-    const HRESULT hrClose = m_file.Close();
+    const HRESULT hrClose = m_stream.Close();
     if (hr == RESULT_OK)
         hr = hrClose;
     const DWORD flags = (bReplace ? MOVEFILE_REPLACE_EXISTING : 0) | (bDurable ? MOVEFILE_WRITE_THROUGH : 0);
@@ -92,7 +92,7 @@ HRESULT CTempFile::Commit(const std::string& destination, bool bReplace)
 
 void CTempFile::Discard()
 {
-    m_file.Close();
+    m_stream.Close();
     if (!m_strPath.empty())
         DeleteFileA(m_strPath.c_str());
     m_strPath.clear();

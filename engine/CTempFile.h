@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "engine/CFileHandle.h"
+#include "engine/CFileStream.h"
 
 class CTempFile
 {
@@ -31,8 +31,8 @@ public:
     // The file name of temporary file n: "0001F2A3.~ovxpart".
     static std::string NameOf(UINT32 n);
 
-    HANDLE Get() const { return m_file.Get(); }
-    const std::string& Path() const { return m_strPath; }
+    // Where the decoded bytes go, until Commit or Discard.
+    IWriteStream& Stream() { return m_stream; }
 
     // Closes the file and moves it onto `destination` (replacing an existing file when
     // bReplace is set). A file that replaces another is flushed to disk first and moved
@@ -43,6 +43,6 @@ public:
     void Discard();
 
 private:
-    CFileHandle m_file;
+    CFileStream m_stream;
     std::string m_strPath;
 };

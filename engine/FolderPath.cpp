@@ -130,7 +130,11 @@ bool IsSamePath(const std::string& a, const std::string& b)
     return MbsCompareNoCase(comparable(a).c_str(), comparable(b).c_str()) == 0;
 }
 
-DWORD CreateFolderPath(const std::string& path)
+namespace
+{
+
+// CreateFolderPath in Win32 error numbers.
+DWORD CreateFolderLevels(const std::string& path)
 {
     if (path.empty())
         return ERROR_INVALID_PARAMETER;
@@ -178,6 +182,13 @@ DWORD CreateFolderPath(const std::string& path)
             return GetLastError();
     }
     return GetFolderStatus(path.c_str());
+}
+
+} // namespace
+
+HRESULT CreateFolderPath(const std::string& path)
+{
+    return ResultFromWin32(CreateFolderLevels(path));
 }
 
 DWORD GetFolderStatus(const char* path)

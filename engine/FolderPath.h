@@ -43,10 +43,10 @@ enum PathKind
 PathKind GetPathKind(const char* path);
 
 // Creates every missing level of a folder path from the top down (a drive "X:\" or a
-// network share "\\server\share" is the first level). Returns a Win32 error number: 0
-// when the whole path now exists as folders, 87 for an empty path, a path starting
-// with a single "\" or a bare "\\server", 183 when a file is in the way.
-DWORD CreateFolderPath(const std::string& path);
+// network share "\\server\share" is the first level). Returns 0 when the whole path now
+// exists as folders, else the result code of the Win32 error: 87 for an empty path, a
+// path starting with a single "\" or a bare "\\server", 183 when a file is in the way.
+HRESULT CreateFolderPath(const std::string& path);
 
 // 0 when the path is an existing folder, 3 when it is missing or a file, 87 for a
 // null or empty path, otherwise the error GetFileAttributesA reported.

@@ -41,10 +41,10 @@ public:
     // The outcome of one file, as data; the log texts stay the people's account of it.
     virtual void ShowFileResult(const FileResult& result) = 0;
 
-    // The job runs: title "Extracting...", Stop enabled, Close disabled.
+    // The job is running: it can be stopped, and it is not finished.
     virtual void ShowRunning() = 0;
 
-    // The job finished: title "Finished - %u file(s) extracted" with the count,
-    // Stop disabled, Close enabled.
+    // The job has finished, with nExtracted files extracted (or, verifying, passed);
+    // nothing more will be reported.
     virtual void ShowFinished(UINT nExtracted) = 0;
 };

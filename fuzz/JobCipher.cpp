@@ -4,18 +4,14 @@
 #include <string>
 
 #include "decode/BlowfishPaths.h"
-#include "tests/support/OvxEncoder.h"
+#include "engine/JobCipher.h"
 
 namespace
 {
 CBlowfish* MakeJobCipher()
 {
-    static const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-    const std::string& password = FuzzPassword();
     auto* cipher = new CBlowfish();
-    if (cipher->SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv) !=
-            RESULT_OK ||
-        cipher->SetMode(CIPHER_MODE_CBC) != RESULT_OK)
+    if (KeyJobCipher(*cipher, FuzzPassword()) != RESULT_OK)
         std::abort();
     return cipher;
 }

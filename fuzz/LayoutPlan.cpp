@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "decode/Crc32.h"
+#include "decode/LittleEndian.h"
 #include "fuzz/JobCipher.h"
 #include "tests/support/OvxEncoder.h"
 
@@ -56,15 +57,9 @@ Message ChunkHeader(UINT32 chunkSize, UINT64 length, BYTE filler)
     return header;
 }
 
-UINT32 LoadWord(const BYTE* bytes)
-{
-    return static_cast<UINT32>(bytes[0]) | static_cast<UINT32>(bytes[1]) << 8 | static_cast<UINT32>(bytes[2]) << 16 |
-           static_cast<UINT32>(bytes[3]) << 24;
-}
-
 void AddToWord(BYTE* bytes, UINT32 value)
 {
-    StoreLittleEndian32(bytes, LoadWord(bytes) + value);
+    StoreLittleEndian32(bytes, LoadLittleEndian32(bytes) + value);
 }
 
 // Where the bytes the layout ignores lie: a record's first 3 and its fill; a chunk's
@@ -145,8 +140,8 @@ private:
             if (offset % 2 == 0)
                 AddToWord(&bytes[4], value);
             else
-                StoreLittleEndian64(&bytes[8], LoadWord(&bytes[8]) + (static_cast<UINT64>(LoadWord(&bytes[12])) << 32) +
-                                                   static_cast<UINT64>(static_cast<INT64>(static_cast<int32_t>(value))));
+                StoreLittleEndian64(&bytes[8], LoadLittleEndian64(&bytes[8]) + static_cast<UINT64>(static_cast<INT64>(
+                                                                                   static_cast<int32_t>(value))));
             return;
         }
         if (m_bChunks)
@@ -169,7 +164,8 @@ private:
             return;
         const size_t length = value % (message.payload + 8);
         const std::vector<BYTE> payload = MakePlaintext(length, value);
-        message = Record(LoadWord(&message.bytes[3]), LoadWord(&message.bytes[7]), payload.data(), length, m_filler);
+        message = Record(LoadLittleEndian32(&message.bytes[3]), LoadLittleEndian32(&message.bytes[7]), payload.data(),
+                         length, m_filler);
     }
 
     std::vector<Message>& m_messages;
@@ -184,7 +180,8 @@ LayoutPlan BuildLayoutPlan(InputReader& input)
     plan.bChunks = (input.Byte() & 1) != 0;
     const UINT32 unitRange = UNIT_RANGES[input.Byte() % 4];
     const UINT32 unit = 1 + input.Word() % unitRange;
-    const size_t fullUnits = input.Word() % (std::min(MAX_FULL_UNITS, std::max<size_t>(1, FULL_UNITS_BYTES / unit)) + 1);
+    const size_t fullUnits =
+        input.Word() % (std::min(MAX_FULL_UNITS, std::max<size_t>(1, FULL_UNITS_BYTES / unit)) + 1);
     const size_t tail = input.Word() % unit;
     const UINT32 seed = input.Word();
     const BYTE filler = static_cast<BYTE>(seed);

@@ -1,6 +1,6 @@
 #include "progress/CProgressDialog.h"
 
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 namespace
 {
@@ -43,11 +43,8 @@ const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
     {WM_TIMER, ROUTE_ANY, 0, &CProgressDialog::OnTimer},
 };
 
-CProgressDialog::CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource,
-                                 const std::string& strDestination, BYTE bSingleFile, BYTE bOverwrite, int nIconId)
-    : m_job(pDecryptor, strSource, strDestination, bSingleFile, bOverwrite, this), m_nIconId(nIconId)
+CProgressDialog::CProgressDialog(const JobSettings& settings, int nIconId) : m_job(settings, this), m_nIconId(nIconId)
 {
-    m_job.m_nDecodeThreads = CountProcessors(); // the window decodes on every core
 }
 
 BOOL CProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -157,7 +154,8 @@ void CProgressDialog::ShowLogText(const char* text)
     }
     // One message for all that queues up until the window's thread gets to it; a full
     // queue, or the window's own thread, appends at once.
-    if (GetCurrentThreadId() == m_dwWindowThreadId || bWait || (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
+    if (GetCurrentThreadId() == m_dwWindowThreadId || bWait ||
+        (bPost && !PostMessageA(m_hWnd, WM_APP_APPEND_LOG, 0, 0)))
         Report(WM_APP_APPEND_LOG, TRUE, 0);
 }
 

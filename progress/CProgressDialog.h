@@ -18,34 +18,33 @@
 
 #include "engine/CExtractJob.h"
 #include "engine/IJobDisplay.h"
-#include "progress/CDialog.h"
-#include "progress/CResizeLayout.h"
 #include "progress/resource.h"
+#include "window/CDialog.h"
+#include "window/CResizeLayout.h"
 
 class CProgressDialog : public CDialog, public IJobDisplay
 {
 public:
     // nIconId: the icon resource the window shows as its big and small icon, from the
     // module the dialog resource comes from; 0 for none.
-    CProgressDialog(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
-                    BYTE bSingleFile, BYTE bOverwrite, int nIconId);
+    CProgressDialog(const JobSettings& settings, int nIconId);
 
     // Shown with DoModal(hInstance, IDD_PROGRESS, hWndOwner). Returns 1 when the user
     // closed the window after the job finished, 2 when the worker could not be started.
     static constexpr INT_PTR RESULT_CLOSED = 1;
     static constexpr INT_PTR RESULT_NO_THREAD = 2;
 
-    // IJobDisplay, callable from any thread.
+    // IJobDisplay, callable from any thread. Running: title "Extracting...", Stop
+    // enabled, Close disabled. Finished: title "Finished - N file(s) extracted", Stop
+    // disabled, Close enabled.
     void ShowLogText(const char* text) override;
     void ShowFileResult(const FileResult& result) override;
     void ShowRunning() override;
     void ShowFinished(UINT nExtracted) override;
 
-    CExtractJob& Job() { return m_job; }
-
 protected:
-    // Creates the worker's thread for CExtractJob::StartWorker; returns its handle, or
-    // NULL with the last error set.
+    // Creates the worker's thread for CExtractJob::StartWorker (pParam is the job);
+    // returns its handle, or NULL with the last error set.
     virtual HANDLE StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 
     BOOL OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -149,6 +149,3 @@ BOOL FindClose(HANDLE findFile);
 typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES securityAttributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE startAddress,
                     LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
-
-LONG InterlockedExchange(LONG volatile* target, LONG value);
-LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);

@@ -12,9 +12,15 @@ namespace
 thread_local DWORD t_nLastError = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return t_nLastError; }
+DWORD GetLastError()
+{
+    return t_nLastError;
+}
 
-void SetLastError(DWORD error) { t_nLastError = error; }
+void SetLastError(DWORD error)
+{
+    t_nLastError = error;
+}
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stackSize*/,
                     LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags, LPDWORD threadId)
@@ -38,15 +44,4 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stack
     }
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
-}
-
-LONG InterlockedExchange(LONG volatile* target, LONG value)
-{
-    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
-}
-
-LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand)
-{
-    __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
-    return comparand;
 }

@@ -48,23 +48,6 @@ LRESULT CALLBACK RecorderProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
 }
 } // namespace
 
-TEST(BrowseHelpers, FolderPartAndOneTrailingBackslash)
-{
-    const std::pair<const char*, const char*> folderParts[] = {
-        {"C:\\in\\a.ovx", "C:\\in\\"},   {"C:/in/a.ovx", "C:/in/"}, {"C:\\in/sub\\a", "C:\\in/sub\\"},
-        {"C:\\in\\", "C:\\in\\"},         {"a.ovx", ""},             {"", ""},
-        {"\\\\host\\share\\f", "\\\\host\\share\\"},
-    };
-    for (const auto& [path, folder] : folderParts)
-        EXPECT_EQ(GetFolderPart(path), folder) << path;
-
-    const std::pair<const char*, const char*> folders[] = {
-        {"C:\\data", "C:\\data\\"}, {"C:\\data\\\\\\", "C:\\data\\"}, {"C:\\", "C:\\"}, {"C:\\a b\\c", "C:\\a b\\c\\"},
-    };
-    for (const auto& [path, expected] : folders)
-        EXPECT_EQ(WithOneTrailingBackslash(path), expected) << path;
-}
-
 TEST(BrowseCallback, GreysOkForItemsWithoutAPath)
 {
     WNDCLASSA windowClass = {};
@@ -76,7 +59,7 @@ TEST(BrowseCallback, GreysOkForItemsWithoutAPath)
     ASSERT_NE(hWnd, nullptr);
 
     const std::pair<int, std::vector<UINT>> items[] = {
-        {CSIDL_WINDOWS, {}},              // a folder with a path: the browser decides on OK
+        {CSIDL_WINDOWS, {}},             // a folder with a path: the browser decides on OK
         {CSIDL_DRIVES, {BFFM_ENABLEOK}}, // the computer itself has none
     };
     for (const auto& [nFolder, expected] : items)
@@ -111,68 +94,70 @@ TEST(MainDialogBrowse, ChosenFileFillsSourceAndItsFolderAsDestinationAndCancelKe
 {
     constexpr int FILTER_LIST = 0x470, NAME_EDIT = 0x480, NAME_COMBO = 0x47C; // cmb1, edt1, cmb13
     CMainDialog dialog;
-    RunMainDialog(dialog, {[&](HWND hWnd) {
-        SetControlText(hWnd, IDC_DESTINATION, "typed before");
+    RunMainDialog(
+        dialog, {[&](HWND hWnd) {
+            SetControlText(hWnd, IDC_DESTINATION, "typed before");
 
-        // The dialog opens with an empty name and the first of two filters in force.
-        std::string name = "not read";
-        int nFilters = 0, nSelected = -1;
-        char firstFilter[64] = {};
-        WhenDialogAppears(hWnd, [&](HWND hWndOpen) {
-            const int nNameBox = GetDlgItem(hWndOpen, NAME_EDIT) != nullptr ? NAME_EDIT : NAME_COMBO;
-            name = ControlText(hWndOpen, nNameBox);
-            nFilters = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCOUNT, 0, 0));
-            nSelected = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCURSEL, 0, 0));
-            SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(firstFilter));
-            SetControlText(hWndOpen, nNameBox, "C:\\windows\\a.ovx"); // need not exist
-            PostMessageA(GetDlgItem(hWndOpen, IDOK), BM_CLICK, 0, 0);
-            return true;
-        });
-        Click(hWnd, IDC_BROWSE_SOURCE);
-        EXPECT_EQ(name, "");
-        EXPECT_EQ(nFilters, 2);
-        EXPECT_EQ(nSelected, 0);
-        EXPECT_STREQ(firstFilter, "Encrypted files (*.ovx)");
-        EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\a.ovx")) << ControlText(hWnd, IDC_SOURCE);
-        EXPECT_TRUE(SameText(ControlText(hWnd, IDC_DESTINATION), "C:\\windows\\"));
-        EXPECT_EQ(dialog.m_strSource, ControlText(hWnd, IDC_SOURCE));
+            // The dialog opens with an empty name and the first of two filters in force.
+            std::string name = "not read";
+            int nFilters = 0, nSelected = -1;
+            char firstFilter[64] = {};
+            WhenDialogAppears(hWnd, [&](HWND hWndOpen) {
+                const int nNameBox = GetDlgItem(hWndOpen, NAME_EDIT) != nullptr ? NAME_EDIT : NAME_COMBO;
+                name = ControlText(hWndOpen, nNameBox);
+                nFilters = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCOUNT, 0, 0));
+                nSelected = static_cast<int>(SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETCURSEL, 0, 0));
+                SendDlgItemMessageA(hWndOpen, FILTER_LIST, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(firstFilter));
+                SetControlText(hWndOpen, nNameBox, "C:\\windows\\a.ovx"); // need not exist
+                PostMessageA(GetDlgItem(hWndOpen, IDOK), BM_CLICK, 0, 0);
+                return true;
+            });
+            Click(hWnd, IDC_BROWSE_SOURCE);
+            EXPECT_EQ(name, "");
+            EXPECT_EQ(nFilters, 2);
+            EXPECT_EQ(nSelected, 0);
+            EXPECT_STREQ(firstFilter, "Encrypted files (*.ovx)");
+            EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\a.ovx")) << ControlText(hWnd, IDC_SOURCE);
+            EXPECT_TRUE(SameText(ControlText(hWnd, IDC_DESTINATION), "C:\\windows\\"));
+            EXPECT_EQ(dialog.m_strSource, ControlText(hWnd, IDC_SOURCE));
 
-        SetControlText(hWnd, IDC_DESTINATION, "D:\\other\\");
-        CancelNextDialog(hWnd);
-        Click(hWnd, IDC_BROWSE_SOURCE);
-        EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\a.ovx"));
-        EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\other\\");
-    }});
+            SetControlText(hWnd, IDC_DESTINATION, "D:\\other\\");
+            CancelNextDialog(hWnd);
+            Click(hWnd, IDC_BROWSE_SOURCE);
+            EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\a.ovx"));
+            EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\other\\");
+        }});
 }
 
 TEST(MainDialogBrowse, FolderBrowserFillsOnlyItsOwnEditAndCancelKeepsIt)
 {
     CMainDialog dialog;
     RunMainDialog(dialog, {[&](HWND hWnd) {
-        Click(hWnd, IDC_MODE_DIRECTORY);
-        SetControlText(hWnd, IDC_SOURCE, "C:\\windows");
-        SetControlText(hWnd, IDC_DESTINATION, "D:\\kept");
-        ConfirmNextDialog(hWnd);
-        Click(hWnd, IDC_BROWSE_SOURCE);
-        EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\")) << ControlText(hWnd, IDC_SOURCE);
-        EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\kept");
+                      Click(hWnd, IDC_MODE_DIRECTORY);
+                      SetControlText(hWnd, IDC_SOURCE, "C:\\windows");
+                      SetControlText(hWnd, IDC_DESTINATION, "D:\\kept");
+                      ConfirmNextDialog(hWnd);
+                      Click(hWnd, IDC_BROWSE_SOURCE);
+                      EXPECT_TRUE(SameText(ControlText(hWnd, IDC_SOURCE), "C:\\windows\\"))
+                          << ControlText(hWnd, IDC_SOURCE);
+                      EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\kept");
 
-        for (int nButton : {IDC_BROWSE_SOURCE, IDC_BROWSE_DESTINATION})
-        {
-            const std::string source = ControlText(hWnd, IDC_SOURCE);
-            CancelNextDialog(hWnd);
-            Click(hWnd, nButton);
-            EXPECT_EQ(ControlText(hWnd, IDC_SOURCE), source);
-            EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\kept");
-            EXPECT_EQ(dialog.m_strDestination, "D:\\kept");
-        }
+                      for (int nButton : {IDC_BROWSE_SOURCE, IDC_BROWSE_DESTINATION})
+                      {
+                          const std::string source = ControlText(hWnd, IDC_SOURCE);
+                          CancelNextDialog(hWnd);
+                          Click(hWnd, nButton);
+                          EXPECT_EQ(ControlText(hWnd, IDC_SOURCE), source);
+                          EXPECT_EQ(ControlText(hWnd, IDC_DESTINATION), "D:\\kept");
+                          EXPECT_EQ(dialog.m_strDestination, "D:\\kept");
+                      }
 
-        // The Destination button opens the folder browser in File to File mode too.
-        Click(hWnd, IDC_MODE_FILE);
-        SetControlText(hWnd, IDC_DESTINATION, "C:\\windows\\system32");
-        ConfirmNextDialog(hWnd);
-        Click(hWnd, IDC_BROWSE_DESTINATION);
-        EXPECT_TRUE(SameText(ControlText(hWnd, IDC_DESTINATION), "C:\\windows\\system32\\"))
-            << ControlText(hWnd, IDC_DESTINATION);
-    }});
+                      // The Destination button opens the folder browser in File to File mode too.
+                      Click(hWnd, IDC_MODE_FILE);
+                      SetControlText(hWnd, IDC_DESTINATION, "C:\\windows\\system32");
+                      ConfirmNextDialog(hWnd);
+                      Click(hWnd, IDC_BROWSE_DESTINATION);
+                      EXPECT_TRUE(SameText(ControlText(hWnd, IDC_DESTINATION), "C:\\windows\\system32\\"))
+                          << ControlText(hWnd, IDC_DESTINATION);
+                  }});
 }

@@ -61,11 +61,11 @@ TEST(DoubleByteNames, FolderJobMirrorsNamesEndingInTheByteOfABackslash)
     }
     // Both folders are given without a final separator: each ends in the byte 5C.
     const std::string source = temp.PathOf("in\\" + HYOU), destination = temp.PathOf("out\\" + SO);
-    HookedCipher cipher;
+    FaultCipher cipher(TEST_PASSWORD);
     RecordingDisplay display;
-    TestJob job(&cipher, source, destination, 0, 0, &display);
+    CExtractJob job(TestSettings(&cipher, source, destination, false), &display);
 
-    job.RunJob();
+    job.Run();
 
     const std::wstring decoded[] = {WSO + L"\\" + WSO, WSO + L"\\" + WSO + WHYOU + L"\\" + WHYOU};
     EXPECT_EQ(ListWide(temp.PathOf("out")),
@@ -76,8 +76,8 @@ TEST(DoubleByteNames, FolderJobMirrorsNamesEndingInTheByteOfABackslash)
     std::sort(logs.begin(), logs.end());
     EXPECT_EQ(logs, (std::vector<std::string>{FINISHED_TEXT, ProcessingText(source + "\\" + SO + ".ovx"),
                                               ProcessingText(source + "\\" + SO + HYOU + "\\" + HYOU + ".OVX")}));
-    EXPECT_EQ(job.m_nExtracted, 2u);
-    EXPECT_EQ(job.m_hrWalkFailure, RESULT_OK);
+    EXPECT_EQ(job.Status().Extracted(), 2u);
+    EXPECT_EQ(job.Status().WalkFailure(), RESULT_OK);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared pieces of the decoder tests: the job's cipher, a decoder over an image in memory,
+// Shared pieces of the decoder tests: a decoder over an image in memory,
 // reading to the end, and decoders whose allocator is watched or made to fail.
 
 #include <algorithm>
@@ -8,41 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "decode/CBlowfish.h"
 #include "decode/CUnitDecoder.h"
+#include "tests/support/FaultCipher.h"
 #include "tests/support/MemoryStream.h"
 #include "tests/support/OvxEncoder.h"
-
-// Blowfish-CBC keyed like a job (the password's bytes and the fixed initial vector),
-// whose decryptions can be made to fail.
-class JobCipher : public CBlowfish
-{
-public:
-    explicit JobCipher(const std::string& password)
-    {
-        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        SetKey(reinterpret_cast<const BYTE*>(password.data()), static_cast<UINT>(password.size()), iv);
-        SetMode(CIPHER_MODE_CBC);
-    }
-
-    // After `succeeding` more decryptions, every decryption returns `code`.
-    void FailAfter(int succeeding, HRESULT code)
-    {
-        m_nSucceeding = succeeding;
-        m_hrFail = code;
-    }
-
-    HRESULT DecryptInPlace(void* buffer, UINT length) override
-    {
-        if (m_hrFail != RESULT_OK && m_nSucceeding-- <= 0)
-            return m_hrFail;
-        return CBlowfish::DecryptInPlace(buffer, length);
-    }
-
-private:
-    int m_nSucceeding = 0;
-    HRESULT m_hrFail = RESULT_OK;
-};
 
 template <class Decoder>
 struct DecoderOver
@@ -51,7 +20,7 @@ struct DecoderOver
     HRESULT Init() { return decoder.Init(&source, &cipher); }
 
     MemoryStream source;
-    JobCipher cipher;
+    FaultCipher cipher;
     Decoder decoder;
 };
 

@@ -62,7 +62,7 @@ protected:
 
     std::vector<BYTE> m_plain;
     MemoryStream m_source;
-    JobCipher m_cipher{PASSWORD};
+    FaultCipher m_cipher{PASSWORD};
     Decoder m_decoder;
 };
 
@@ -82,7 +82,7 @@ TYPED_TEST(UnitDecoderTest, InitStartsAfreshAndOnlySuccessInitialises)
     // Another file, unit and key: unit 0 must now come from the new file, read from its start.
     const std::vector<BYTE> second = MakePlaintext(120, 2);
     MemoryStream source(this->Encode(second, 50, 0, "another key"));
-    JobCipher cipher("another key");
+    FaultCipher cipher("another key");
     ASSERT_EQ(this->m_decoder.Init(&source, &cipher), RESULT_OK);
     UINT64 size = 0, position = 9;
     EXPECT_EQ(this->m_decoder.GetSize(&size), RESULT_OK);

@@ -1,7 +1,7 @@
 // The allocation functions of the engine tests: counted per thread, and failing on demand
-// (FailNthAllocation, EngineTestSupport.h). Plain new and delete go through malloc and
-// free together; a sanitizer's own forms keep the arrays and nothrow allocations (which
-// the C++ library otherwise passes on to plain new).
+// (FailNthAllocation, EngineTestSupport.h). Every form of new and delete is replaced, the
+// array and nothrow ones included (a sanitizer would otherwise keep its own), and all go
+// through malloc and free.
 
 #include <cstdlib>
 #include <new>
@@ -36,6 +36,48 @@ void operator delete(void* p) noexcept
 }
 
 void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return operator new(size);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return operator new(size, tag);
+}
+
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }

@@ -1,20 +1,17 @@
 #pragma once
 
 // Shared ground of the engine tests: a temporary folder with in\ and out\, a cipher a
-// test can make fail, throw or act at a given call, a job whose copy buffer can be
-// refused, and a recording display.
+// test can make fail, throw or act at a given call, and a recording display.
 
-#include <atomic>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "decode/CBlowfish.h"
 #include "engine/CExtractJob.h"
+#include "tests/support/FaultCipher.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/RecordingDisplay.h"
 #include "tests/support/TempFolder.h"
@@ -49,72 +46,19 @@ inline UINT TestDecodeThreads()
     return threads > 1 ? static_cast<UINT>(threads) : 1;
 }
 
-// The job's cipher keyed as the program keys it; before every decryption `beforeDecrypt`
-// sees the call number (from 1) and may act, throw, or return a failure code instead.
-// Decryptions may come from several threads at once (a job's decoding pool).
-class HookedCipher : public CBlowfish
+inline JobSettings TestSettings(IDecryptor* pDecryptor, const std::string& source, const std::string& destination,
+                                bool bSingleFile, bool bOverwrite = false, bool bVerifyOnly = false)
 {
-public:
-    HookedCipher()
-    {
-        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        EXPECT_EQ(SetKey(reinterpret_cast<const BYTE*>(TEST_PASSWORD.data()), static_cast<UINT>(TEST_PASSWORD.size()), iv),
-                  RESULT_OK);
-        EXPECT_EQ(SetMode(CIPHER_MODE_CBC), RESULT_OK);
-    }
-
-    std::function<HRESULT(int call)> beforeDecrypt;
-    std::atomic<int> calls{0};
-
-    HRESULT Decrypt(const void* input, void* output, UINT length) override
-    {
-        HRESULT hr = Before();
-        return hr != RESULT_OK ? hr : CBlowfish::Decrypt(input, output, length);
-    }
-    HRESULT DecryptInPlace(void* buffer, UINT length) override
-    {
-        HRESULT hr = Before();
-        return hr != RESULT_OK ? hr : CBlowfish::DecryptInPlace(buffer, length);
-    }
-
-private:
-    HRESULT Before()
-    {
-        const int call = ++calls;
-        return beforeDecrypt ? beforeDecrypt(call) : RESULT_OK;
-    }
-};
-
-// A job whose copy buffer a test can refuse, whose source it can replace by a stream,
-// and whose output writes it can make fail as on a full disk.
-class TestJob : public CExtractJob
-{
-public:
-    using CExtractJob::CExtractJob;
-    bool bRefuseCopyBuffer = false;
-    IInputStream* pSource = nullptr; // read instead of the source file when set
-    UINT64 nDiskFullAt = ~0ull;      // the output offset from which writes fail
-
-protected:
-    std::unique_ptr<BYTE[]> AllocateCopyBuffer(std::size_t size) override
-    {
-        return bRefuseCopyBuffer ? nullptr : CExtractJob::AllocateCopyBuffer(size);
-    }
-    IInputStream* SourceStream(IInputStream* pFile) override { return pSource != nullptr ? pSource : pFile; }
-    BOOL WriteOutput(HANDLE hOutput, const BYTE* data, DWORD size, DWORD* written) override
-    {
-        if (m_nWritten >= nDiskFullAt)
-        {
-            SetLastError(ERROR_DISK_FULL);
-            return FALSE;
-        }
-        m_nWritten += size;
-        return CExtractJob::WriteOutput(hOutput, data, size, written);
-    }
-
-private:
-    UINT64 m_nWritten = 0;
-};
+    JobSettings settings;
+    settings.pDecryptor = pDecryptor;
+    settings.strSource = source;
+    settings.strDestination = destination;
+    settings.bSingleFile = bSingleFile;
+    settings.bOverwrite = bOverwrite;
+    settings.bVerifyOnly = bVerifyOnly;
+    settings.nDecodeThreads = TestDecodeThreads();
+    return settings;
+}
 
 class EngineTest : public ::testing::Test
 {
@@ -123,15 +67,15 @@ protected:
     std::string Out(const std::string& relative = "") const { return m_temp.PathOf("out\\" + relative); }
 
     // A job decrypting with m_cipher (unhooked again) and reporting to a fresh m_display.
-    std::unique_ptr<TestJob> MakeJob(const std::string& source, const std::string& destination, BYTE bSingleFile,
-                                     BYTE bOverwrite = 0)
+    std::unique_ptr<CExtractJob> MakeJob(const std::string& source, const std::string& destination, bool bSingleFile,
+                                         bool bOverwrite = false, bool bVerifyOnly = false)
     {
         m_cipher.beforeDecrypt = nullptr;
         m_cipher.calls = 0;
         m_display = std::make_unique<RecordingDisplay>();
-        auto job = std::make_unique<TestJob>(&m_cipher, source, destination, bSingleFile, bOverwrite, m_display.get());
-        job->m_nDecodeThreads = TestDecodeThreads();
-        return job;
+        return std::make_unique<CExtractJob>(TestSettings(&m_cipher, source, destination, bSingleFile, bOverwrite,
+                                                          bVerifyOnly),
+                                             m_display.get());
     }
 
     std::vector<std::string> Logs() const { return m_display->LogTexts(); }
@@ -143,6 +87,6 @@ protected:
     }
 
     TempFolder m_temp;
-    HookedCipher m_cipher;
+    FaultCipher m_cipher{TEST_PASSWORD};
     std::unique_ptr<RecordingDisplay> m_display;
 };

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/CRecordDecoder.h"
+#include "engine/CFileCopier.h"
 #include "engine/CTempFile.h"
 #include "engine/FolderPath.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -23,7 +25,7 @@ protected:
 TEST_F(ExtractFileTest, DecodesBothLayoutsByteExact)
 {
     // Empty, one piece, exactly one piece, several pieces with a short last one.
-    const size_t sizes[] = {0, 250, CExtractJob::COPY_BUFFER_SIZE, 3 * CExtractJob::COPY_BUFFER_SIZE + 1234};
+    const size_t sizes[] = {0, 250, CFileCopier::PIECE_SIZE, 3 * CFileCopier::PIECE_SIZE + 1234};
     for (bool recordLayout : {true, false})
         for (size_t size : sizes)
         {
@@ -35,8 +37,8 @@ TEST_F(ExtractFileTest, DecodesBothLayoutsByteExact)
 
             EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), RESULT_OK);
             EXPECT_EQ(ReadFileBytes(Out("a")), plain);
-            EXPECT_EQ(job->m_nExtracted, 1u);
-            EXPECT_EQ(job->m_nBytesDone.load(), size);
+            EXPECT_EQ(job->Status().Extracted(), 1u);
+            EXPECT_EQ(job->Status().BytesDone(), size);
             EXPECT_EQ(Logs(), std::vector<std::string>{ProcessingText(In("a.ovx"))});
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))});
             EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
@@ -71,7 +73,7 @@ TEST_F(ExtractFileTest, ExistenceRule)
                   std::vector<std::string>{c.replaced ? Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))
                                                       : Result(FILE_EXISTS, EXTRACT_E_EXISTS, In("a.ovx"), Out("a"))});
         EXPECT_EQ(ReadFileBytes(Out("a")), c.replaced ? plain : PRECIOUS);
-        EXPECT_EQ(job->m_nExtracted, c.replaced ? 1u : 0u);
+        EXPECT_EQ(job->Status().Extracted(), c.replaced ? 1u : 0u);
         EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a", "a.~ovxpart0"}));
         EXPECT_EQ(ReadFileText(Out("a.~ovxpart0")), "someone else's");
     }
@@ -108,7 +110,7 @@ TEST_F(ExtractFileTest, RefusedSourceLeavesTheDestinationAsItWas)
         std::vector<std::string> logs = Logs();
         ASSERT_EQ(logs.size(), 2u);
         EXPECT_EQ(logs[1].rfind(c.logged, 0), 0u) << logs[1];
-        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(job->Status().Extracted(), 0u);
         EXPECT_EQ(ListFolder(Out()), c.existing ? std::vector<std::string>{"a"} : std::vector<std::string>{});
         if (c.existing)
         {
@@ -129,13 +131,11 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         long long damagedRecord; // -1: none
         int failingCall;         // the decryption that fails; 0: none
         int stopCall;            // the decryption before which a stop is requested; 0: none
-        bool refuseCopyBuffer;
         HRESULT expected;
     } cases[] = {
-        {"damaged record", 150, 0, 0, false, DEC_E_RECORD},
-        {"decryptor fails", -1, 150, 0, false, DISK_GONE},
-        {"stop requested", -1, 0, 150, false, RESULT_FAIL},
-        {"no copy buffer", -1, 0, 0, true, RESULT_OUT_OF_MEMORY},
+        {"damaged record", 150, 0, 0, DEC_E_RECORD},
+        {"decryptor fails", -1, 75, 0, DISK_GONE},
+        {"stop requested", -1, 0, 75, RESULT_FAIL},
     };
     for (const auto& c : cases)
     {
@@ -146,7 +146,6 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
         WriteFileBytes(In("a.ovx"), EncodeRecordFormat(MakePlaintext(300000, 7), TEST_PASSWORD, options));
         WriteFileBytes(Out("a"), PRECIOUS);
         auto job = MakeJob(In("a.ovx"), Out(), 1);
-        job->bRefuseCopyBuffer = c.refuseCopyBuffer;
         m_cipher.beforeDecrypt = [&](int call) {
             if (call == c.stopCall)
                 job->SetJobState(JOB_STOP_REQUESTED);
@@ -155,9 +154,9 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
 
         EXPECT_EQ(job->ExtractFile(In("a.ovx"), Out()), c.expected);
         // Decoding on a pool, a stop drops what was decoded ahead of the output.
-        if (c.stopCall == 0 || job->m_nDecodeThreads == 1)
+        if (c.stopCall == 0 || job->Settings().nDecodeThreads == 1)
         {
-            EXPECT_EQ(job->m_nBytesDone.load() > 0, !c.refuseCopyBuffer);
+            EXPECT_GT(job->Status().BytesDone(), 0u);
         }
         EXPECT_EQ(ReadFileBytes(Out("a")), PRECIOUS);
         EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"a"});
@@ -169,7 +168,90 @@ TEST_F(ExtractFileTest, FailureWhileCopyingKeepsTheExistingFile)
             logs.push_back("Failed to extract '" + In("a.ovx") + failed);
         EXPECT_EQ(Logs(), logs);
         EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, c.expected, In("a.ovx"), Out("a"))});
-        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(job->Status().Extracted(), 0u);
+    }
+}
+
+// An output that keeps what it takes, and from a given offset fails as a full disk
+// does or takes only half of what it is given.
+class FaultyOutput : public IWriteStream
+{
+public:
+    std::vector<BYTE> kept;
+    UINT64 nFullAt = ~0ull;
+    UINT64 nShortAt = ~0ull;
+
+    HRESULT Write(const void* buffer, UINT64 count, UINT64* written) override
+    {
+        *written = 0;
+        if (kept.size() >= nFullAt)
+            return ResultFromWin32(ERROR_DISK_FULL);
+        const UINT64 taken = kept.size() >= nShortAt ? count / 2 : count;
+        const BYTE* bytes = static_cast<const BYTE*>(buffer);
+        kept.insert(kept.end(), bytes, bytes + taken);
+        *written = taken;
+        return RESULT_OK;
+    }
+};
+
+// The copy alone and on a pool: every byte in order, or the first failure of its source,
+// its output or its memory, with only what the output took counted.
+TEST_F(ExtractFileTest, CopyFailures)
+{
+    const UINT64 PIECE = CFileCopier::PIECE_SIZE;
+    const std::vector<BYTE> plain = MakePlaintext(3 * PIECE + 1234, 9);
+    RecordFormatOptions options;
+    options.payloadUnit = 1000;
+    const std::vector<BYTE> image = EncodeRecordFormat(plain, TEST_PASSWORD, options);
+    const HRESULT READ_ERROR = ResultFromWin32(ERROR_IO_DEVICE);
+    std::unique_ptr<CDecodePool> pool;
+    if (TestDecodeThreads() > 1)
+        pool = std::make_unique<CDecodePool>(TestDecodeThreads() - 1);
+    struct Fault
+    {
+        std::string what;
+        HRESULT expected;
+        std::function<void(MemoryStream&, FaultyOutput&)> arm;
+    };
+    std::vector<Fault> faults = {
+        {"none", RESULT_OK, nullptr},
+        {"source read error", READ_ERROR,
+         [&](MemoryStream& source, FaultyOutput&) { source.FailReadsFrom(image.size() / 2, READ_ERROR); }},
+        {"source shrinks", RESULT_FAIL,
+         [&](MemoryStream& source, FaultyOutput&) { source.Data().resize(image.size() / 2); }},
+        {"short write", RESULT_FAIL, [&](MemoryStream&, FaultyOutput& output) { output.nShortAt = PIECE; }},
+        // The lone copy's buffer, or the pool's first batch after its ring.
+        {"no buffer", RESULT_OUT_OF_MEMORY, [&](MemoryStream&, FaultyOutput&) { FailNthAllocation(pool ? 2 : 1); }},
+    };
+    for (UINT64 at = 0; at < plain.size(); at += PIECE)
+        faults.push_back({"disk full at " + std::to_string(at), ResultFromWin32(ERROR_DISK_FULL),
+                          [at](MemoryStream&, FaultyOutput& output) { output.nFullAt = at; }});
+
+    for (const Fault& f : faults)
+    {
+        SCOPED_TRACE(f.what);
+        MemoryStream source(image);
+        CRecordDecoder decoder;
+        ASSERT_EQ(decoder.Init(&source, &m_cipher), RESULT_OK);
+        FaultyOutput output;
+        CJobStatus status;
+        CFileCopier copier(decoder, &source, &output, true, status);
+        if (f.arm)
+            f.arm(source, output);
+        EXPECT_EQ(copier.Copy(pool.get()), f.expected);
+        FailNthAllocation(0);
+
+        EXPECT_EQ(status.BytesDone(), output.kept.size());
+        ASSERT_LE(output.kept.size(), plain.size());
+        EXPECT_TRUE(std::equal(output.kept.begin(), output.kept.end(), plain.begin()));
+        if (f.expected == RESULT_OK)
+        {
+            EXPECT_EQ(output.kept.size(), plain.size());
+        }
+        if (f.what.rfind("disk full at ", 0) == 0)
+        {
+            EXPECT_EQ(output.kept.size(), output.nFullAt);
+        }
     }
 }
 
@@ -188,7 +270,7 @@ TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
         WriteFileText(Out(CTempFile::NameOf(first + k)), "");
     CTempFile temp;
     ASSERT_EQ(temp.Create(Out(name), first), RESULT_OK);
-    EXPECT_EQ(temp.Path(), Out("000001E8.~ovxpart"));
+    EXPECT_TRUE(PathExists(Out("000001E8.~ovxpart")));
 }
 
 // Faults at every stage of a file that is to replace an existing one: the existing file
@@ -197,7 +279,7 @@ TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
 TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
 {
     namespace fs = std::filesystem;
-    const UINT64 PIECE = CExtractJob::COPY_BUFFER_SIZE;
+    const UINT64 PIECE = CFileCopier::PIECE_SIZE;
     const std::vector<BYTE> plain = MakePlaintext(3 * PIECE + 1234, 9);
     RecordFormatOptions options;
     options.payloadUnit = 1000;
@@ -206,54 +288,43 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     const HRESULT READ_ERROR = ResultFromWin32(ERROR_IO_DEVICE), FOLDER_GONE = ResultFromWin32(ERROR_PATH_NOT_FOUND);
     const HRESULT EITHER = 1; // an allocation the engine can do without: extracted or failed
     const fs::path existing = ToHostPath(Out("a"));
-    MemoryStream source;
     CFileHandle holder;
     struct Fault
     {
         std::string what;
         HRESULT expected;
-        std::function<void(TestJob&)> arm;
+        std::function<void()> arm;
     };
     std::vector<Fault> faults;
-    auto add = [&faults](std::string what, HRESULT expected, std::function<void(TestJob&)> arm) {
+    auto add = [&faults](std::string what, HRESULT expected, std::function<void()> arm) {
         faults.push_back({std::move(what), expected, std::move(arm)});
     };
-    add("source read error", READ_ERROR, [&](TestJob& job) {
-        job.pSource = &source;
-        source.FailReadsFrom(image.size() / 2, READ_ERROR);
-    });
-    add("source shrinks", RESULT_FAIL, [&](TestJob& job) {
-        job.pSource = &source;
-        source.CutAtRead(5, image.size() / 2); // Init reads four times
-    });
+    // The copy's own failures (source, output, memory) are CopyFailures' cases.
+    add("decryption fails midway", READ_ERROR, [&] { m_cipher.FailAfter(100, READ_ERROR); });
     // Read-only, or on Windows open elsewhere (Wine lets its superuser replace a read-only file).
-    add("final replace refused", ResultFromWin32(ERROR_ACCESS_DENIED), [&](TestJob&) {
+    add("final replace refused", ResultFromWin32(ERROR_ACCESS_DENIED), [&] {
 #ifdef _WIN32
         holder.Attach(CreateFileA(Out("a").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 #else
         fs::permissions(existing, fs::perms::owner_write, fs::perm_options::remove);
 #endif
     });
-    add("destination folder removed", FOLDER_GONE, [&](TestJob&) {
+    add("destination folder removed", FOLDER_GONE, [&] {
         m_display->onLogText = [&](const std::string&) { fs::remove_all(existing.parent_path()); };
     });
-    for (UINT64 at = 0; at < plain.size(); at += PIECE)
-        add("disk full at " + std::to_string(at), ResultFromWin32(ERROR_DISK_FULL),
-            [at](TestJob& job) { job.nDiskFullAt = at; });
     auto counted = MakeJob(In("a.ovx"), Out(), 1);
     FailNthAllocation(0);
-    counted->RunJob();
+    counted->Run();
     for (long n = FailNthAllocation(0); n > 0; --n)
-        add("allocation " + std::to_string(n), EITHER, [n](TestJob&) { FailNthAllocation(n); });
+        add("allocation " + std::to_string(n), EITHER, [n] { FailNthAllocation(n); });
 
     for (const Fault& f : faults)
     {
         SCOPED_TRACE(f.what);
         WriteFileBytes(Out("a"), PRECIOUS);
-        source = MemoryStream(image);
         auto job = MakeJob(In("a.ovx"), Out(), 1);
-        f.arm(*job);
-        job->RunJob();
+        f.arm();
+        job->Run();
         FailNthAllocation(0);
         holder.Close();
 
@@ -261,11 +332,11 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
         {
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, f.expected, In("a.ovx"), Out("a"))});
         }
-        EXPECT_EQ(m_display->FinishedCount(), job->m_nExtracted);
+        EXPECT_EQ(m_display->FinishedCount(), job->Status().Extracted());
         EXPECT_EQ(PathExists(Out()), f.expected != FOLDER_GONE); // a removed folder is not made again
         if (f.expected != FOLDER_GONE)
         {
-            EXPECT_EQ(ReadFileBytes(Out("a")), job->m_nExtracted == 1 ? plain : PRECIOUS);
+            EXPECT_EQ(ReadFileBytes(Out("a")), job->Status().Extracted() == 1 ? plain : PRECIOUS);
         }
         for (const std::string& entry : ListFolder(m_temp.Folder()))
             EXPECT_EQ(entry.find(".~ovxpart"), std::string::npos) << entry;
@@ -350,7 +421,7 @@ TEST_F(ExtractFileTest, OpenFailuresAreLoggedAndNotCounted)
         EXPECT_EQ(Logs(), (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, c.code)}));
         EXPECT_EQ(Results(),
                   std::vector<std::string>{Result(FILE_FAILED, hr, c.source, GetDestinationName(c.source, Out()))});
-        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(job->Status().Extracted(), 0u);
     }
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"a/", "x/"}));
 

@@ -20,13 +20,13 @@ protected:
     }
 
     // Runs a Directory to Directory job to its end on this thread.
-    std::unique_ptr<TestJob> RunFolderJob(const std::string& source, const std::string& destination)
+    std::unique_ptr<CExtractJob> RunFolderJob(const std::string& source, const std::string& destination)
     {
         auto job = MakeJob(source, destination, 0);
-        job->RunJob();
-        EXPECT_EQ(job->m_nState, JOB_FINISHED);
+        job->Run();
+        EXPECT_EQ(job->Status().State(), JOB_FINISHED);
         EXPECT_EQ(Logs().back(), FINISHED_TEXT);
-        EXPECT_EQ(m_display->FinishedCount(), job->m_nExtracted);
+        EXPECT_EQ(m_display->FinishedCount(), job->Status().Extracted());
         return job;
     }
 
@@ -61,8 +61,8 @@ TEST_F(ExtractFolderTest, MirrorsTheTreeAndDecodesOvxFilesOnly)
     }
     std::sort(expectedLogs.begin(), expectedLogs.end());
     EXPECT_EQ(SortedLogs(), expectedLogs);
-    EXPECT_EQ(job->m_nExtracted, 6u);
-    EXPECT_EQ(job->m_hrWalkFailure, RESULT_OK);
+    EXPECT_EQ(job->Status().Extracted(), 6u);
+    EXPECT_EQ(job->Status().WalkFailure(), RESULT_OK);
 }
 
 TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
@@ -73,7 +73,7 @@ TEST_F(ExtractFolderTest, MissingSourceFolderStillCreatesTheDestination)
                                                          In("missing\\"), Out("new\\deeper\\"))});
     EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"new/", "new/deeper/"}));
     // Nothing is logged, but the job knows its walk did not list the source.
-    EXPECT_EQ(job->m_hrWalkFailure, ResultFromWin32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(job->Status().WalkFailure(), ResultFromWin32(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
@@ -93,7 +93,7 @@ TEST_F(ExtractFolderTest, FileInTheWaySkipsThatSubtreeOnly)
                                                         In("blocked\\"), Out("blocked\\"))}));
     EXPECT_EQ(ReadFileBytes(Out("open\\c")), c);
     EXPECT_EQ(ReadFileText(Out("blocked")), "a file");
-    EXPECT_EQ(job->m_nExtracted, 1u);
+    EXPECT_EQ(job->Status().Extracted(), 1u);
 }
 
 // The job's destination inside the source holds its output, not input; a destination
@@ -202,7 +202,7 @@ TEST_F(ExtractFolderTest, StopEndsEveryLevelAtOnce)
             job->SetJobState(JOB_STOP_REQUESTED);
     };
 
-    job->RunJob();
+    job->Run();
     // The second file was cut short before its first read; nothing else was looked at.
     EXPECT_EQ(Logs().size(), 3u);
     EXPECT_EQ(Logs().back(), FINISHED_TEXT);

@@ -13,18 +13,18 @@ namespace
 TEST(ExtractJobRecord, NormalisesTheDestinationAlwaysAndTheSourceOnlyAsAFolder)
 {
     RecordingDisplay display;
-    CExtractJob singleFile(nullptr, "C:\\in\\a.ovx/", "D:\\out/", 1, 0, &display);
-    EXPECT_EQ(singleFile.m_strSource, "C:\\in\\a.ovx/");
-    EXPECT_EQ(singleFile.m_strDestination, "D:\\out" + SEPARATOR);
-    CExtractJob folders(nullptr, "C:\\in//", "", 0, 1, &display);
-    EXPECT_EQ(folders.m_strSource, "C:\\in" + SEPARATOR);
-    EXPECT_EQ(folders.m_strDestination, SEPARATOR);
+    CExtractJob singleFile(TestSettings(nullptr, "C:\\in\\a.ovx/", "D:\\out/", true), &display);
+    EXPECT_EQ(singleFile.Settings().strSource, "C:\\in\\a.ovx/");
+    EXPECT_EQ(singleFile.Settings().strDestination, "D:\\out" + SEPARATOR);
+    CExtractJob folders(TestSettings(nullptr, "C:\\in//", "", false, true), &display);
+    EXPECT_EQ(folders.Settings().strSource, "C:\\in" + SEPARATOR);
+    EXPECT_EQ(folders.Settings().strDestination, SEPARATOR);
 }
 
 TEST(ExtractJobRecord, AppendLogFormatsAndCutsAt1023)
 {
     RecordingDisplay display;
-    CExtractJob job(nullptr, "", "", 0, 0, &display);
+    CExtractJob job(TestSettings(nullptr, "", "", false), &display);
     job.AppendLog("Failed to open '%s'. Reason : [%08X]\n", "x", 0x80070002u);
     job.AppendLog("%s", std::string(2000, 'a').c_str());
     job.AppendLog("%s", std::string(1023, 'b').c_str());
@@ -32,28 +32,28 @@ TEST(ExtractJobRecord, AppendLogFormatsAndCutsAt1023)
                                                             std::string(1023, 'a'), std::string(1023, 'b')}));
 }
 
-// Running resets the count and shows it; a stop replaces only a running job; the finish
-// shows the count before the state changes, as the job may be destroyed right after.
+// Running resets the count; a stop replaces only a running job; the finish shows the
+// count before the state changes, as the job may be destroyed right after.
 TEST(ExtractJobState, Transitions)
 {
-    RecordingDisplay display;
-    CExtractJob job(nullptr, "", "", 0, 0, &display);
-    job.SetJobState(JOB_STOP_REQUESTED);
-    EXPECT_EQ(job.m_nState, JOB_STOP_REQUESTED);
-    job.m_nExtracted = 5;
-    job.SetJobState(JOB_RUNNING);
-    EXPECT_EQ(job.m_nState, JOB_RUNNING);
-    EXPECT_EQ(job.m_nExtracted, 0u);
+    CJobStatus status;
+    status.RequestStop();
+    EXPECT_EQ(status.State(), JOB_STOP_REQUESTED);
+    status.CountExtracted();
+    status.Start();
+    EXPECT_EQ(status.State(), JOB_RUNNING);
+    EXPECT_EQ(status.Extracted(), 0u);
 
+    RecordingDisplay display;
+    CExtractJob job(TestSettings(nullptr, "", "", false), &display);
     job.SetJobState(JOB_STOP_REQUESTED);
-    job.m_nExtracted = 7;
     LONG stateInsideFinish = -1;
-    display.onFinished = [&](UINT) { stateInsideFinish = job.m_nState; };
+    display.onFinished = [&](UINT) { stateInsideFinish = job.Status().State(); };
     job.SetJobState(JOB_FINISHED);
     EXPECT_EQ(stateInsideFinish, JOB_STOP_REQUESTED);
     job.SetJobState(JOB_STOP_REQUESTED);
-    EXPECT_EQ(job.m_nState, JOB_FINISHED);
-    EXPECT_EQ(display.Events(), (std::vector<std::string>{RecordingDisplay::RUNNING, RecordingDisplay::FinishedEvent(7)}));
+    EXPECT_TRUE(job.IsFinished());
+    EXPECT_EQ(display.Events(), std::vector<std::string>{RecordingDisplay::FinishedEvent(0)});
 }
 
 } // namespace

@@ -92,7 +92,7 @@ TEST(FolderCreation, CreateFolderPathAndGetFolderStatusNumbers)
         {temp.PathOf("file\\below"), ERROR_ALREADY_EXISTS},
     };
     for (const auto& [path, expected] : created)
-        EXPECT_EQ(CreateFolderPath(path), expected) << "path: " << path;
+        EXPECT_EQ(CreateFolderPath(path), ResultFromWin32(expected)) << "path: " << path;
     EXPECT_EQ(ListFolder(temp.Folder()),
               (std::vector<std::string>{"file", "four/", "four/five/", "new/", "new/deeper/", "one/", "one/two/",
                                         "one/two/three/"}));

@@ -38,9 +38,9 @@ TEST_F(RunJobTest, FileToFileCreatesTheDestinationFolderOrOnlyReportsIt)
     for (const auto& c : cases)
     {
         auto job = MakeJob(In("a.ovx"), c.destination, 1);
-        job->RunJob();
+        job->Run();
         EXPECT_EQ(m_display->Events(), c.events);
-        EXPECT_EQ(job->m_nState, JOB_FINISHED);
+        EXPECT_EQ(job->Status().State(), JOB_FINISHED);
     }
     EXPECT_EQ(ReadFileBytes(Out("new\\deeper\\a")), plain);
 }
@@ -53,18 +53,18 @@ TEST_F(RunJobTest, ExceptionBelowTheJobIsReportedAndTheJobFinishes)
         SCOPED_TRACE(bSingleFile ? "file to file" : "directory to directory");
         auto job = MakeJob(bSingleFile ? In("a.ovx") : In(), Out(), bSingleFile, 1);
         m_cipher.beforeDecrypt = [](int call) -> HRESULT {
-            if (call == 100) // in the middle of the copy
+            if (call == 50) // in the middle of the copy
                 throw std::runtime_error("decryptor failed");
             return RESULT_OK;
         };
 
-        job->RunJob();
+        job->Run();
         // The abandoned rest of the job is one failure of its source.
-        const std::string abandoned = RecordingDisplay::ResultEvent(FILE_FAILED, RESULT_FAIL, job->m_strSource, Out());
+        const std::string abandoned = RecordingDisplay::ResultEvent(FILE_FAILED, RESULT_FAIL, job->Settings().strSource, Out());
         EXPECT_EQ(m_display->Events(),
                   (std::vector<std::string>{ProcessingText(In("a.ovx")), "Oops ! Exception raised !\n", abandoned,
                                             FINISHED_TEXT, RecordingDisplay::FinishedEvent(0)}));
-        EXPECT_EQ(job->m_nState, JOB_FINISHED);
+        EXPECT_EQ(job->Status().State(), JOB_FINISHED);
         EXPECT_TRUE(ListFolder(Out()).empty()); // the partial output went with the exception
     }
 }
@@ -83,19 +83,17 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     auto job = MakeJob(In(), Out(), 0);
     std::atomic<bool> copying{false};
     m_cipher.beforeDecrypt = [&](int call) {
-        if (call >= 50 && job->IsRunning()) // slowly, until the stop arrives
+        if (call >= 25 && job->IsRunning()) // slowly, until the stop arrives
         {
             copying = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return RESULT_OK;
     };
-    // A stale state and count are reset, and shown, before the thread exists.
+    // A stale state is reset, and shown, before the thread exists.
     job->SetJobState(JOB_STOP_REQUESTED);
-    job->m_nExtracted = 3;
     auto startThread = [&](LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam) {
-        EXPECT_EQ(job->m_nState, JOB_RUNNING);
-        EXPECT_EQ(job->m_nExtracted, 0u);
+        EXPECT_EQ(job->Status().State(), JOB_RUNNING);
         EXPECT_EQ(m_display->Events(), std::vector<std::string>{RecordingDisplay::RUNNING});
         return CreateWorkerThread(pfnStart, pParam);
     };
@@ -105,10 +103,10 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     while (!copying && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     job->SetJobState(JOB_STOP_REQUESTED);
-    while (job->m_nState != JOB_FINISHED && std::chrono::steady_clock::now() < deadline)
+    while (job->Status().State() != JOB_FINISHED && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(job->m_nState, JOB_FINISHED);
-    UINT extracted = job->m_nExtracted;
+    ASSERT_EQ(job->Status().State(), JOB_FINISHED);
+    UINT extracted = job->Status().Extracted();
     job.reset();
 
     EXPECT_LT(extracted, fileCount);
@@ -137,7 +135,7 @@ TEST_F(RunJobTest, StopAtAnyMomentLeavesTheCompleteFileOrNone)
         while (!job->IsFinished())
             std::this_thread::sleep_for(microseconds(200));
         const auto took = std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start);
-        return std::make_pair(took, job->m_nExtracted);
+        return std::make_pair(took, job->Status().Extracted());
     };
     const microseconds whole = runFor(microseconds(-1)).first;
     std::mt19937 random(7);

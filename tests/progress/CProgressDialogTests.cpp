@@ -60,7 +60,7 @@ TEST(CProgressDialog, RunsAWholeJobFromRunningToFinished)
         dialog.OpenGate();
         // The state changes after the whole finish step has run on the window's thread;
         // the title alone shows up before the focus has moved.
-        WaitUntil([&] { return dialog.Job().m_nState == JOB_FINISHED; });
+        WaitUntil([&] { return dialog.Job().IsFinished(); });
         finished = StateOf(hWnd);
         nFocusAtFinish = FocusedIdOf(hWnd);
         strLog = TextOf(GetDlgItem(hWnd, IDC_LOG));
@@ -103,14 +103,14 @@ TEST(CProgressDialog, ClosingCommandsWhileRunningOnlyRequestAStop)
         {
             SCOPED_TRACE(name);
             pfnSend(hWnd);
-            WaitUntil([&] { return dialog.Job().m_nState != JOB_RUNNING; }, 2000);
+            WaitUntil([&] { return !dialog.Job().IsRunning(); }, 2000);
             SendMessageA(hWnd, WM_NULL, 0, 0); // a posted command has been handled once this returns
             const WINDOW_STATE seen = StateOf(hWnd);
             EXPECT_TRUE(IsWindowVisible(hWnd));
             EXPECT_EQ("Extracting...", seen.strTitle);
             EXPECT_TRUE(seen.bStopEnabled);
             EXPECT_FALSE(seen.bCloseEnabled);
-            EXPECT_EQ(JOB_STOP_REQUESTED, dialog.Job().m_nState);
+            EXPECT_EQ(JOB_STOP_REQUESTED, dialog.Job().Status().State());
         }
         dialog.OpenGate();
         WaitUntil([&] { return IsFinishedTitle(hWnd); });
@@ -137,9 +137,9 @@ TEST(CProgressDialog, ClosingCommandsAfterTheFinishCloseTheWindow)
         std::string strTitle;
         bool bClosed = false;
         const INT_PTR nResult = dialog.RunWithDriver([&](HWND hWnd) {
-            dialog.Job().m_nExtracted = 4000000000u; // shown unsigned
-            dialog.Job().SetJobState(JOB_FINISHED);
+            dialog.ShowFinished(4000000000u); // shown unsigned
             strTitle = TextOf(hWnd);
+            dialog.Job().SetJobState(JOB_FINISHED);
             pfnSend(hWnd);
             bClosed = WaitUntil([&] { return !IsWindow(hWnd); }, 3000);
         });

@@ -205,7 +205,7 @@ TEST(CProgressDialog, WithoutAWorkerThreadOnlyAMessageBoxShowsAndTheResultIs2)
     EXPECT_EQ(1, g_box.nButtons);
     EXPECT_EQ(g_hWndProgress, g_box.hWndOwner); // owned by the window, which never showed
     EXPECT_FALSE(dialog.m_bEverShown);
-    EXPECT_EQ(JOB_RUNNING, dialog.Job().m_nState);
+    EXPECT_TRUE(dialog.Job().IsRunning());
 }
 
 // The user hammers Close while the worker finishes: the window ends as soon as the job
@@ -257,7 +257,7 @@ TEST(CProgressDialog, CloseClickedBetweenTheFinishAndTheStateChangeStillCloses)
         dialog.ShowFinished(0);
         ClickButton(hWnd, IDC_CLOSE);
         bOpenBeforeTheStateChange = IsWindow(hWnd) != FALSE;
-        dialog.Job().m_nState.store(JOB_FINISHED);
+        dialog.Job().SetJobState(JOB_FINISHED);
         bClosedAfterIt = WaitUntil([&] { return !IsWindow(hWnd); }, 2000);
     });
     EXPECT_TRUE(bOpenBeforeTheStateChange) << "the window ended while the worker could still use the job";

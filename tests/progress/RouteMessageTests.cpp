@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "progress/CDialog.h"
 #include "progress/resource.h"
+#include "window/CDialog.h"
 
 namespace
 {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "decode/CBlowfish.h"
+#include "engine/JobCipher.h"
 #include "tests/progress/TestResources.h"
 #include "tests/support/OvxEncoder.h"
 
@@ -14,16 +15,18 @@ const char* const TEST_PASSWORD = "progress";
 
 namespace
 {
-IDecryptor* TestDecryptor()
+JobSettings TestSettings(const std::string& strSource, const std::string& strDestination, bool bSingleFile)
 {
-    static CBlowfish* pCipher = [] {
-        static CBlowfish cipher;
-        const UINT32 iv[2] = {OVX_JOB_IV_LEFT, OVX_JOB_IV_RIGHT};
-        cipher.SetKey(reinterpret_cast<const BYTE*>(TEST_PASSWORD), static_cast<UINT>(strlen(TEST_PASSWORD)), iv);
-        cipher.SetMode(CIPHER_MODE_CBC);
-        return &cipher;
-    }();
-    return pCipher;
+    static CBlowfish cipher;
+    static const HRESULT hrKey = KeyJobCipher(cipher, TEST_PASSWORD);
+    EXPECT_EQ(hrKey, RESULT_OK);
+    JobSettings settings;
+    settings.pDecryptor = &cipher;
+    settings.strSource = strSource;
+    settings.strDestination = strDestination;
+    settings.bSingleFile = bSingleFile;
+    settings.nDecodeThreads = CountProcessors();
+    return settings;
 }
 
 // A crash on any thread (a worker using a destroyed window, say) ends the test program
@@ -47,8 +50,8 @@ DWORD WINAPI IdleThreadProc(LPVOID)
 std::atomic<int> CTestProgressDialog::s_nGatedWorkersEnded{0};
 
 CTestProgressDialog::CTestProgressDialog(WORKER worker, const std::string& strSource,
-                                         const std::string& strDestination, BYTE bSingleFile)
-    : CProgressDialog(TestDecryptor(), strSource, strDestination, bSingleFile, 0, IDI_TEST_ICON),
+                                         const std::string& strDestination, bool bSingleFile)
+    : CProgressDialog(TestSettings(strSource, strDestination, bSingleFile), IDI_TEST_ICON),
       m_worker(worker),
       m_hGate(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
@@ -84,6 +87,7 @@ DWORD WINAPI CTestProgressDialog::GatedThreadProc(LPVOID pThis)
 HANDLE CTestProgressDialog::StartThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
 {
     m_hWndStarted = m_hWnd;
+    m_pJob = static_cast<CExtractJob*>(pParam);
     switch (m_worker)
     {
     case WORKER::GATED:
@@ -126,7 +130,7 @@ INT_PTR CTestProgressDialog::RunWithDriver(const std::function<void(HWND hWnd)>&
         if (!IsWindow(hWnd))
             return;
         OpenGate();
-        if (m_worker == WORKER::MANUAL && Job().m_nState != JOB_FINISHED)
+        if (m_worker == WORKER::MANUAL && !Job().IsFinished())
             Job().SetJobState(JOB_FINISHED);
         WaitUntil([&] {
             PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);

@@ -21,7 +21,7 @@ class CTestProgressDialog : public CProgressDialog
 {
 public:
     CTestProgressDialog(WORKER worker, const std::string& strSource, const std::string& strDestination,
-                        BYTE bSingleFile = 1);
+                        bool bSingleFile = true);
     ~CTestProgressDialog() override;
 
     INT_PTR Run();
@@ -32,6 +32,9 @@ public:
     INT_PTR RunWithDriver(const std::function<void(HWND hWnd)>& driver);
 
     void OpenGate();
+
+    // The job, as its worker's thread is started with it; the test reports through it.
+    CExtractJob& Job() { return *m_pJob; }
 
     // Posted to the window, keeps its thread busy (pumping nothing) until `m_bBusy` is
     // cleared, at most ten seconds.
@@ -56,6 +59,7 @@ private:
     HANDLE m_hGate;
     LPTHREAD_START_ROUTINE m_pfnStart = nullptr;
     LPVOID m_pParam = nullptr;
+    CExtractJob* m_pJob = nullptr;
 };
 
 extern const char* const TEST_PASSWORD; // the key of every test job's cipher

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 namespace
 {
 HWND CreatePopup(HWND hWndOwner, const RECT& rc, DWORD dwStyle)
 {
-    return CreateWindowExA(0, "STATIC", "", WS_POPUP | dwStyle, rc.left, rc.top, rc.right - rc.left,
-                           rc.bottom - rc.top, hWndOwner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, "STATIC", "", WS_POPUP | dwStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                           hWndOwner, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 TEST(CenterWindow, CentresOverAVisibleOwnerElseOverTheWorkAreaAndStaysInside)

@@ -1,20 +1,22 @@
-// Decoding one file on the job's pool: the worker reads batches of consecutive units
-// from the source and writes decoded batches in order, while the pool's threads
-// decrypt and check the batches in between.
+#include "engine/CFileCopier.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
-
-#include "decode/CUnitDecoder.h"
-#include "engine/CDecodePool.h"
-#include "engine/CExtractJob.h"
 
 namespace
 {
+
+// Allocates a buffer of `size` bytes; null when it cannot be had.
+std::unique_ptr<BYTE[]> AllocateBuffer(UINT64 size)
+{
+    return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[static_cast<std::size_t>(size)]);
+}
 
 // Stored bytes a batch aims at: large enough that a batch costs far more than handing
 // it over, small enough that a few per thread stay within a few MiB.
@@ -76,7 +78,7 @@ void ReadBatch(const CUnitDecoder& decoder, IInputStream* pSource, UINT64 first,
 // the output (a payload never lies before its packed place, so nothing unread is
 // overwritten; with nowhere to write, nothing is moved and only the bytes are counted),
 // and stops at the first unit that fails or at a stop request.
-void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, bool bPack, Batch& batch)
+void DecodeBatch(const CUnitDecoder& decoder, const CJobStatus& status, bool bPack, Batch& batch)
 {
     try
     {
@@ -84,7 +86,7 @@ void DecodeBatch(const CUnitDecoder& decoder, const CExtractJob& job, bool bPack
         BYTE* packed = batch.data.get();
         for (UINT64 i = 0; i < batch.readUnits; ++i)
         {
-            if (!job.IsRunning())
+            if (!status.IsRunning())
             {
                 batch.hrDecode = RESULT_FAIL;
                 break;
@@ -152,43 +154,65 @@ private:
 
 } // namespace
 
-CDecodePool* CExtractJob::DecodePool()
+CFileCopier::CFileCopier(CUnitDecoder& decoder, IInputStream* pSource, IWriteStream* pOutput, bool bKeepsData,
+                         CJobStatus& status)
+    : m_decoder(decoder), m_pSource(pSource), m_pOutput(pOutput), m_bKeepsData(bKeepsData), m_status(status)
 {
-    if (m_pPool == nullptr && m_nDecodeThreads > 1)
+}
+
+bool CFileCopier::SuitsPool(const CUnitDecoder& decoder)
+{
+    return decoder.GetUnitCount() > 1 && decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT;
+}
+
+HRESULT CFileCopier::Copy(CDecodePool* pPool)
+{
+    return pPool != nullptr ? CopyOnPool(*pPool) : CopyAlone();
+}
+
+HRESULT CFileCopier::CopyAlone()
+{
+    std::unique_ptr<BYTE[]> buffer = AllocateBuffer(PIECE_SIZE);
+    if (!buffer)
+        return RESULT_OUT_OF_MEMORY;
+
+    for (;;)
     {
-        try
-        {
-            m_pPool = std::make_unique<CDecodePool>(m_nDecodeThreads - 1);
-        }
-        catch (const std::bad_alloc&)
-        {
-        }
-        // A pool that got no thread at all leaves the work to the worker.
-        if (m_pPool != nullptr && m_pPool->Size() == 0)
-            m_pPool.reset();
+        // A stop request is honoured before every read, the first one included.
+        if (!m_status.IsRunning())
+            return RESULT_FAIL;
+
+        UINT64 got = 0;
+        HRESULT hrRead = m_decoder.Read(buffer.get(), PIECE_SIZE, &got);
+        if (got > PIECE_SIZE)
+            return RESULT_INVALID_ARG;
+
+        // The bytes delivered are written whatever the read returned: the last piece
+        // comes with the end-of-data code.
+        const HRESULT hrWrite = Write(buffer.get(), got);
+        if (hrWrite != RESULT_OK)
+            return hrWrite;
+
+        if (hrRead != RESULT_OK)
+            return hrRead == RESULT_END_OF_DATA ? RESULT_OK : hrRead;
     }
-    return m_pPool.get();
 }
 
-// A file of one unit has nothing to overlap: handing it over would only add a wait.
-bool CExtractJob::CanDecodeOnPool(const CUnitDecoder& decoder)
+HRESULT CFileCopier::CopyOnPool(CDecodePool& pool)
 {
-    return decoder.GetUnitCount() > 1 && decoder.GetLargestStoredLength() <= MAX_POOLED_UNIT && DecodePool() != nullptr;
-}
-
-HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream* pSource, HANDLE hOutput)
-{
+    const CUnitDecoder& decoder = m_decoder;
     const UINT64 units = decoder.GetUnitCount();
     const UINT64 largest = std::max<UINT64>(decoder.GetLargestStoredLength(), 1);
     const UINT64 unitsPerBatch = std::max<UINT64>(BATCH_BYTES / largest, 1);
 
-    // Two batches per decoding thread (the worker is one) keep every thread busy.
-    std::vector<Batch> ring(2 * static_cast<size_t>(m_pPool->Size() + 1) + 2);
+    // Two batches per decoding thread (the caller is one) keep every thread busy.
+    std::vector<Batch> ring(2 * static_cast<size_t>(pool.Size() + 1) + 2);
     for (Batch& batch : ring)
-        if (!(batch.data = AllocateCopyBuffer(static_cast<size_t>(unitsPerBatch * largest))))
+        if (!(batch.data = AllocateBuffer(unitsPerBatch * largest)))
             return RESULT_OUT_OF_MEMORY;
 
-    const bool bPack = hOutput != nullptr;
+    const bool bPack = m_bKeepsData;
+    const CJobStatus& status = m_status;
     CInFlight inFlight;          // destroyed first: waits for the batches still decoding
     size_t head = 0, queued = 0; // the oldest batch not written, and how many follow it
     UINT64 nextUnit = 0;
@@ -196,7 +220,7 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
     for (;;)
     {
         // A stop request is honoured before every batch and every piece of output.
-        if (!IsRunning())
+        if (!status.IsRunning())
             return RESULT_FAIL;
 
         if (queued != 0 && inFlight.IsDecoded(ring[head]))
@@ -204,7 +228,7 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
             Batch& batch = ring[head];
             if (batch.thrown)
                 std::rethrow_exception(batch.thrown);
-            HRESULT hr = WriteDecoded(hOutput, batch.data.get(), batch.payloadBytes);
+            HRESULT hr = Write(batch.data.get(), batch.payloadBytes);
             if (hr == RESULT_OK)
                 hr = batch.hrDecode != RESULT_OK ? batch.hrDecode : batch.hrRead;
             if (hr != RESULT_OK)
@@ -215,21 +239,21 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
         else if (queued < ring.size() && !bReadEnded && nextUnit < units)
         {
             Batch& batch = ring[(head + queued) % ring.size()];
-            ReadBatch(decoder, pSource, nextUnit, std::min(unitsPerBatch, units - nextUnit), batch);
+            ReadBatch(decoder, m_pSource, nextUnit, std::min(unitsPerBatch, units - nextUnit), batch);
             nextUnit += batch.readUnits;
             bReadEnded = batch.hrRead != RESULT_OK;
             ++queued;
             inFlight.Posted();
             try
             {
-                m_pPool->Post([&decoder, &inFlight, &batch, bPack, this] {
-                    DecodeBatch(decoder, *this, bPack, batch);
+                pool.Post([&decoder, &status, &inFlight, &batch, bPack] {
+                    DecodeBatch(decoder, status, bPack, batch);
                     inFlight.Decoded(batch);
                 });
             }
             catch (const std::bad_alloc&)
             {
-                DecodeBatch(decoder, *this, bPack, batch); // no room to queue it: decode it here
+                DecodeBatch(decoder, status, bPack, batch); // no room to queue it: decode it here
                 inFlight.Decoded(batch);
             }
         }
@@ -237,9 +261,29 @@ HRESULT CExtractJob::CopyDecodedUnits(const CUnitDecoder& decoder, IInputStream*
         {
             return RESULT_OK;
         }
-        else if (!m_pPool->RunQueuedTask()) // nothing to read or write: decode too
+        else if (!pool.RunQueuedTask()) // nothing to read or write: decode too
         {
             inFlight.WaitUntil([&] { return ring[head].bDecoded; });
         }
     }
+}
+
+HRESULT CFileCopier::Write(const BYTE* data, UINT64 size)
+{
+    while (size != 0)
+    {
+        if (!m_status.IsRunning())
+            return RESULT_FAIL;
+        const UINT64 piece = std::min<UINT64>(size, PIECE_SIZE);
+        UINT64 written = 0;
+        const HRESULT hr = m_pOutput->Write(data, piece, &written);
+        if (hr != RESULT_OK)
+            return hr;
+        m_status.AddBytesDone(written);
+        if (written != piece)
+            return RESULT_FAIL;
+        data += piece;
+        size -= piece;
+    }
+    return RESULT_OK;
 }

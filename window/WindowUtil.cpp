@@ -1,4 +1,4 @@
-#include "progress/WindowUtil.h"
+#include "window/WindowUtil.h"
 
 void CenterWindow(HWND hWnd)
 {

@@ -12,6 +12,10 @@
 
 #include "platform/Kernel32.h"
 
+// The control id of the size grip that the layout adds in the bottom-right corner; no
+// dialog may use it for a control of its own.
+constexpr int ID_SIZE_GRIP = 0xE801;
+
 // Anchoring flags of a layout entry.
 enum RESIZE_ANCHOR : DWORD
 {
@@ -31,11 +35,7 @@ struct RESIZE_ENTRY
 class CResizeLayout
 {
 public:
-    template <size_t N>
-    void Init(HWND hWnd, const RESIZE_ENTRY (&entries)[N])
-    {
-        Init(hWnd, entries, N);
-    }
+    template <size_t N> void Init(HWND hWnd, const RESIZE_ENTRY (&entries)[N]) { Init(hWnd, entries, N); }
     void Init(HWND hWnd, const RESIZE_ENTRY* pEntries, size_t nEntries);
 
     // WM_SIZE with its size type and new client size.

@@ -1,4 +1,4 @@
-#include "progress/CDialog.h"
+#include "window/CDialog.h"
 
 namespace
 {

@@ -1,6 +1,4 @@
-#include "progress/CResizeLayout.h"
-
-#include "progress/resource.h"
+#include "window/CResizeLayout.h"
 
 void CResizeLayout::Init(HWND hWnd, const RESIZE_ENTRY* pEntries, size_t nEntries)
 {

@@ -15,8 +15,7 @@ enum ROUTE_KIND
     ROUTE_COMMAND_CODE, // WM_COMMAND with one notification code, from any control
 };
 
-template <class T>
-struct DIALOG_ROUTE
+template <class T> struct DIALOG_ROUTE
 {
     UINT uMsg;
     ROUTE_KIND kind;
