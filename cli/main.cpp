@@ -78,6 +78,7 @@ int RunJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
 int main(int argc, char** argv)
 {
     UseBinaryStandardOutput();
+    const CConsoleOutputCodePage consoleCodePage;
 
     COptions options;
     std::string error;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/FolderPath.h"
+#include "platform/MbString.h"
 
 CExtractJob::CExtractJob(IDecryptor* pDecryptor, const std::string& strSource, const std::string& strDestination,
                          BYTE bSingleFile, BYTE bOverwrite, IJobDisplay* pDisplay)
@@ -28,8 +29,11 @@ void CExtractJob::AppendLog(const char* format, ...)
 void CExtractJob::AppendLogV(const char* format, va_list args)
 {
     char text[MAX_LOG_TEXT + 1];
-    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
+    const int length = std::vsnprintf(text, sizeof(text), format, args);
+    if (length < 0)
         text[0] = '\0';
+    else if (length > MAX_LOG_TEXT) // cut short: never in the middle of a character
+        text[MbsWholeLength(text, MAX_LOG_TEXT)] = '\0';
     m_pDisplay->ShowLogText(text);
 }
 

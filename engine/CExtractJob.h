@@ -28,7 +28,7 @@ constexpr LONG JOB_FINISHED = 2;       // the worker has finished; its last acti
 
 class CUnitDecoder;
 
-// The longest formatted log text; longer output is cut.
+// The longest formatted log text, in bytes; longer output is cut after its last whole character.
 constexpr int MAX_LOG_TEXT = 1023;
 
 class CExtractJob

@@ -3,6 +3,7 @@
 #include "engine/CExtractJob.h"
 #include "engine/CFindHandle.h"
 #include "engine/FolderPath.h"
+#include "engine/FoundName.h"
 #include "engine/LastError.h"
 #include "platform/PathSyntax.h"
 
@@ -15,6 +16,7 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
         return ReportResult(sourceFolder, destinationFolder, hr);
 
     WIN32_FIND_DATAA entry;
+    MarkFoundName(&entry);
     CFindHandle search;
     std::string pattern = sourceFolder + "*";
     search.Attach(FindFirstFileA(pattern.c_str(), &entry));
@@ -34,9 +36,16 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
             hr = EXTRACT_E_STOPPED;
             break;
         }
+        MarkFoundName(&entry);
         if (!FindNextFileA(search.Get(), &entry))
         {
             hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
+            if (IsNameOverflow(hr))
+            {
+                // The search has moved past a name that did not fit: refused as a cut one.
+                MarkFoundNameCut(&entry);
+                continue;
+            }
             if (hr != RESULT_NO_MORE_FILES)
                 NoteWalkFailure(sourceFolder, destinationFolder, hr);
             break;
@@ -49,6 +58,17 @@ HRESULT CExtractJob::ExtractFolder(std::string sourceFolder, std::string destina
 HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                                   const WIN32_FIND_DATAA& entry)
 {
+    // A name cut to fit the search's buffer could name another entry: named as far as
+    // it is known, it fails.
+    if (!IsFoundNameWhole(entry))
+    {
+        const HRESULT hr = ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+        const std::string shown = GetFoundNameStart(entry);
+        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", shown.c_str(),
+                  sourceFolder.c_str(), static_cast<UINT>(hr));
+        return ReportResult(sourceFolder + shown, std::string(), hr);
+    }
+
     const char* name = entry.cFileName;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return RESULT_OK;

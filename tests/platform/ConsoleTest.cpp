@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include "platform/Kernel32.h"
+#include "platform/SystemCodePage.h"
 #endif
 
 namespace
@@ -14,10 +15,11 @@ namespace
 #ifdef _WIN32
 
 // A password typed at the console must give the key the window gives: its bytes in the
-// ANSI code page, not in the console's OEM code page (where 'é' is 0x82, not 0xE9).
+// system's ANSI code page (also where the program runs in UTF-8), not in the console's
+// OEM code page (where 'é' is 0x82, not 0xE9).
 TEST(Console, ConsoleTextBecomesAnsiBytes)
 {
-    if (GetACP() != 1252)
+    if (GetSystemAnsiCodePage() != 1252)
         GTEST_SKIP() << "the expected bytes are those of code page 1252";
     const struct
     {
