@@ -12,7 +12,8 @@
 
 // The system's ANSI code page: the registry's Nls\CodePage\ACP, which is what GetACP
 // gives a program without a code page of its own (also where the system itself runs in
-// UTF-8); else the ANSI code page of the system's default locale; else the process's.
+// UTF-8); else, and always under Wine, the ANSI code page of the system's default
+// locale; else the process's.
 UINT GetSystemAnsiCodePage();
 
 // `text` in the system's ANSI code page, converted as an ANSI window converts what is

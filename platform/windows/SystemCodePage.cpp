@@ -35,6 +35,14 @@ UINT ReadLocaleCodePage()
     return ParseCodePage(text);
 }
 
+// Wine takes the code page from the Unix locale, and rewrites the registry's value from
+// the code page of whichever program started last: 65001 after a UTF-8 program.
+bool IsWine()
+{
+    const HMODULE hNtdll = GetModuleHandleA("ntdll.dll");
+    return hNtdll != nullptr && GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+}
+
 // A code page the system can convert with.
 bool IsUsable(UINT codePage)
 {
@@ -47,7 +55,7 @@ bool IsUsable(UINT codePage)
 UINT GetSystemAnsiCodePage()
 {
     static const UINT codePage = [] {
-        for (UINT candidate : {ReadRegistryCodePage(), ReadLocaleCodePage()})
+        for (UINT candidate : {IsWine() ? 0 : ReadRegistryCodePage(), ReadLocaleCodePage()})
             if (IsUsable(candidate))
                 return candidate;
         return GetACP();

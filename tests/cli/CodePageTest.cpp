@@ -36,7 +36,7 @@ TEST(UnicodeNames, DirectoryJobExtractsEveryFileUnderItsExactName)
     const std::string source = folder.PathOf("in\\"), destination = folder.PathOf("out\\");
     const std::vector<UNICODE_TREE_FILE> files = WriteUnicodeTree(source, UNICODE_TREE_KEY);
 
-    const ChildResult result = RunExtract({source, destination}, UNICODE_TREE_PASSWORD);
+    const ChildResult result = RunExtract({folder.PathOf("in"), folder.PathOf("out")}, UNICODE_TREE_PASSWORD);
     EXPECT_EQ(result.nStatus, 0) << result.strOutput << result.strErrors;
     std::vector<std::string> expected = {"", "*** Finished ***", "Finished - 4 file(s) extracted"};
     std::vector<std::string> outputs = {"\xE5\xAD\x90\xE7\x9B\xAE\xE5\xBD\x95\\", "\xD0\x97\xD0\xB2\xD1\x96\xD1\x82\\"};

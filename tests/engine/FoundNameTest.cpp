@@ -53,7 +53,9 @@ TEST(FoundName, NamesCutToFitTheBufferAreNeverTakenWhole)
         const WIN32_FIND_DATAA entry = Found(c.written);
         EXPECT_EQ(IsFoundNameWhole(entry), c.whole);
         if (!c.whole)
+        {
             EXPECT_EQ(GetFoundNameStart(entry), c.shown);
+        }
     }
 
     // A search that failed for the length may have left a NUL after what it wrote.
