@@ -35,8 +35,9 @@ UINT ReadLocaleCodePage()
     return ParseCodePage(text);
 }
 
-// Wine takes the code page from the Unix locale, and rewrites the registry's value from
-// the code page of whichever program started last: 65001 after a UTF-8 program.
+// Wine takes the code page from the Unix locale and writes the registry's value from a
+// program's own code page: after UTF-8 programs it can hold 65001 while programs
+// without the setting still get the locale's code page.
 bool IsWine()
 {
     const HMODULE hNtdll = GetModuleHandleA("ntdll.dll");
