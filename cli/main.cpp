@@ -79,6 +79,7 @@ int WatchJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
 int main(int argc, char** argv)
 {
     UseBinaryStandardOutput();
+    const CConsoleOutputCodePage consoleCodePage;
 
     COptions options;
     std::string error;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Wine on a virtual display:
-# the main dialog in both modes and the progress window during and after a job, each
-# cropped to its window, into docs/screenshots/. Builds the Windows program if needed:
+# the main dialog in both modes and the progress window during and after a job and
+# after one over names in several scripts, each cropped to its window, into
+# docs/screenshots/. Builds the Windows program if needed:
 # the 32-bit one where this host runs 32-bit Windows programs, else the 64-bit one,
 # saying why (the windows-arches.sh rule); OVX_WINDOWS_BUILD names another build folder.
 set -eu
@@ -40,4 +41,4 @@ while read -r word name x y w h <&"${DRIVER[0]}"; do
     echo done >&"$to_driver"
 done
 wait "$driver_pid"
-[ "$taken" -eq 4 ] || { echo "screenshots: only $taken of 4 taken" >&2; exit 1; }
+[ "$taken" -eq 5 ] || { echo "screenshots: only $taken of 5 taken" >&2; exit 1; }

@@ -110,3 +110,7 @@ bool IsStandardErrorTerminal()
 void UseBinaryStandardOutput()
 {
 }
+
+CConsoleOutputCodePage::CConsoleOutputCodePage() = default;
+CConsoleOutputCodePage::~CConsoleOutputCodePage() = default;
+void RestoreConsoleOutputCodePage() {}
