@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "decode/BlowfishPaths.h"
+#include "decode/BlowfishKernels.h"
 #include "decode/CBlowfish.h"
 #include "decode/Crc32.h"
 #include "fuzz/InputReader.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "decode/BlowfishPaths.h"
+#include "decode/BlowfishKernels.h"
 #include "tests/support/OvxEncoder.h"
 
 namespace
