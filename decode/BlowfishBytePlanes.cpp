@@ -53,6 +53,7 @@ OVX_INLINE __m512i TransposeBytes(__m512i x)
 // the same bit of j each (4, 2, 1).
 OVX_INLINE void TransposeQuadwords(__m512i x[8])
 {
+    #pragma GCC unroll 8
     for (int i = 0; i < 4; ++i)
     {
         const __m512i a = x[i], b = x[i + 4];
@@ -62,12 +63,14 @@ OVX_INLINE void TransposeQuadwords(__m512i x[8])
     constexpr int FIRST_OF_PAIRS[] = {0, 1, 4, 5};
     const __m512i low = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
     const __m512i high = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
+    #pragma GCC unroll 8
     for (int i : FIRST_OF_PAIRS)
     {
         const __m512i a = x[i], b = x[i + 2];
         x[i] = _mm512_permutex2var_epi64(a, low, b);
         x[i + 2] = _mm512_permutex2var_epi64(a, high, b);
     }
+    #pragma GCC unroll 8
     for (int i = 0; i < 8; i += 2)
     {
         const __m512i a = x[i], b = x[i + 1];
@@ -81,9 +84,11 @@ OVX_INLINE void TransposeQuadwords(__m512i x[8])
 OVX_INLINE void ToPlanes(const BYTE* bytes, Word& left, Word& right)
 {
     __m512i x[8];
+    #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i)
         x[i] = TransposeBytes(_mm512_loadu_si512(bytes + 64 * i));
     TransposeQuadwords(x);
+    #pragma GCC unroll 8
     for (int k = 0; k < 4; ++k)
     {
         left[k] = x[3 - k];
@@ -94,12 +99,14 @@ OVX_INLINE void ToPlanes(const BYTE* bytes, Word& left, Word& right)
 // The inverse: x[i] are the 64 bytes of blocks 8i to 8i + 7.
 OVX_INLINE void FromPlanes(const Word& left, const Word& right, __m512i x[8])
 {
+    #pragma GCC unroll 8
     for (int k = 0; k < 4; ++k)
     {
         x[3 - k] = left[k];
         x[7 - k] = right[k];
     }
     TransposeQuadwords(x);
+    #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i)
         x[i] = TransposeBytes(x[i]);
 }
@@ -108,13 +115,13 @@ OVX_INLINE __m512i KeyPlane(const BlowfishSchedule& key, int word, int k) { retu
 
 // Byte k of S-box `box` at the indices of every group's plane `index`.
 template <UINT GROUPS>
-OVX_INLINE void LookUp(const BYTE* plane, const __m512i (&index)[GROUPS], const __mmask64 (&high)[GROUPS],
-                       __m512i (&out)[GROUPS])
+OVX_INLINE void LookUp(const BYTE* plane, const __m512i (&index)[GROUPS], __m512i (&out)[GROUPS])
 {
     const __m512i t0 = LoadPlane(plane), t1 = LoadPlane(plane + 64);
     const __m512i t2 = LoadPlane(plane + 128), t3 = LoadPlane(plane + 192);
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
-        out[g] = _mm512_mask_blend_epi8(high[g], _mm512_permutex2var_epi8(t0, index[g], t1),
+        out[g] = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index[g]), _mm512_permutex2var_epi8(t0, index[g], t1),
                                         _mm512_permutex2var_epi8(t2, index[g], t3));
 }
 
@@ -137,20 +144,23 @@ template <int K> OVX_INLINE __m512i AddPlane(__m512i a, __m512i b, __mmask64& ca
 // One step of a round: to[g] ^= F(from[g]) ^ P[keyWord], for every group.
 template <int K, UINT GROUPS>
 OVX_INLINE void RoundPlane(const BlowfishSchedule& key, const __m512i (&index)[4][GROUPS],
-                           const __mmask64 (&high)[4][GROUPS], Word (&to)[GROUPS], __mmask64 (&firstCarry)[GROUPS],
+                           Word (&to)[GROUPS], __mmask64 (&firstCarry)[GROUPS],
                            __mmask64 (&secondCarry)[GROUPS], int keyWord)
 {
     // F(x) = ((S0[x >> 24] + S1[(x >> 16) & 0xFF]) ^ S2[(x >> 8) & 0xFF]) + S3[x & 0xFF]
     __m512i a[GROUPS], b[GROUPS];
-    LookUp(key.sPlanes[0][K], index[3], high[3], a);
-    LookUp(key.sPlanes[1][K], index[2], high[2], b);
+    LookUp(key.sPlanes[0][K], index[3], a);
+    LookUp(key.sPlanes[1][K], index[2], b);
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
         a[g] = AddPlane<K>(a[g], b[g], firstCarry[g]);
-    LookUp(key.sPlanes[2][K], index[1], high[1], b);
+    LookUp(key.sPlanes[2][K], index[1], b);
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
         a[g] = _mm512_xor_si512(a[g], b[g]);
-    LookUp(key.sPlanes[3][K], index[0], high[0], b);
+    LookUp(key.sPlanes[3][K], index[0], b);
     const __m512i keyPlane = KeyPlane(key, keyWord, K);
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
         to[g][K] = _mm512_ternarylogic_epi32(to[g][K], AddPlane<K>(a[g], b[g], secondCarry[g]), keyPlane, 0x96);
 }
@@ -158,18 +168,18 @@ OVX_INLINE void RoundPlane(const BlowfishSchedule& key, const __m512i (&index)[4
 template <UINT GROUPS> OVX_INLINE void Round(const BlowfishSchedule& key, const Word (&from)[GROUPS], Word (&to)[GROUPS], int keyWord)
 {
     __m512i index[4][GROUPS];
-    __mmask64 high[4][GROUPS];
+    #pragma GCC unroll 8
     for (int k = 0; k < 4; ++k)
+        #pragma GCC unroll 8
         for (UINT g = 0; g < GROUPS; ++g)
         {
             index[k][g] = from[g][k];
-            high[k][g] = _mm512_movepi8_mask(from[g][k]);
         }
     __mmask64 firstCarry[GROUPS], secondCarry[GROUPS];
-    RoundPlane<0, GROUPS>(key, index, high, to, firstCarry, secondCarry, keyWord);
-    RoundPlane<1, GROUPS>(key, index, high, to, firstCarry, secondCarry, keyWord);
-    RoundPlane<2, GROUPS>(key, index, high, to, firstCarry, secondCarry, keyWord);
-    RoundPlane<3, GROUPS>(key, index, high, to, firstCarry, secondCarry, keyWord);
+    RoundPlane<0, GROUPS>(key, index, to, firstCarry, secondCarry, keyWord);
+    RoundPlane<1, GROUPS>(key, index, to, firstCarry, secondCarry, keyWord);
+    RoundPlane<2, GROUPS>(key, index, to, firstCarry, secondCarry, keyWord);
+    RoundPlane<3, GROUPS>(key, index, to, firstCarry, secondCarry, keyWord);
 }
 
 // Decrypts GROUPS groups of 64 blocks from input to output. `previous` holds the
@@ -180,9 +190,11 @@ template <bool CBC, UINT GROUPS>
 void DecryptGroups(const BlowfishSchedule& key, __m512i& previous, const BYTE* input, BYTE* output)
 {
     Word left[GROUPS], right[GROUPS];
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
     {
         ToPlanes(input + g * PLANE_BLOCKS * BLOWFISH_BLOCK_SIZE, left[g], right[g]);
+        #pragma GCC unroll 8
         for (int k = 0; k < 4; ++k)
             left[g][k] = _mm512_xor_si512(left[g][k], KeyPlane(key, 17, k));
     }
@@ -193,14 +205,17 @@ void DecryptGroups(const BlowfishSchedule& key, __m512i& previous, const BYTE* i
         Round(key, left, right, round);
         Round(key, right, left, round - 1);
     }
+    #pragma GCC unroll 8
     for (UINT g = 0; g < GROUPS; ++g)
     {
+        #pragma GCC unroll 8
         for (int k = 0; k < 4; ++k)
             right[g][k] = _mm512_xor_si512(right[g][k], KeyPlane(key, 0, k));
         __m512i x[8];
         FromPlanes(right[g], left[g], x);
         const BYTE* in = input + g * PLANE_BLOCKS * BLOWFISH_BLOCK_SIZE;
         BYTE* out = output + g * PLANE_BLOCKS * BLOWFISH_BLOCK_SIZE;
+        #pragma GCC unroll 8
         for (int i = 0; i < 8; ++i)
         {
             const __m512i cipherText = _mm512_loadu_si512(in + 64 * i);
