@@ -22,6 +22,7 @@
 // then warn about them (GCC bug 105593).
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 #include <immintrin.h>
 
