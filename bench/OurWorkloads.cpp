@@ -107,8 +107,10 @@ Workload Crc32WorkloadVia(Crc32Path path, size_t bytes)
 {
     auto buffer = Buffer(bytes);
     return {"Crc32 path", static_cast<double>(bytes), [buffer, bytes, path] {
-                g_sink = Crc32Via(path, 0, buffer->data() + 1, static_cast<UINT32>(bytes));
-                return true;
+                UINT32 crc = 0;
+                const bool bOk = Crc32Via(path, 0, buffer->data() + 1, static_cast<UINT32>(bytes), &crc) == RESULT_OK;
+                g_sink = crc;
+                return bOk;
             }};
 }
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "bench/PairedRun.h"
-#include "decode/BlowfishPaths.h"
+#include "decode/BlowfishKernels.h"
 #include "decode/Crc32Paths.h"
 
 // CBlowfish::DecryptInPlace (CBC, the job's key) on one buffer of `bytes`.

@@ -1,8 +1,6 @@
 #include "decode/CBlowfish.h"
 
 #include "decode/BigEndian.h"
-#include "decode/BlowfishKernels.h"
-#include "decode/BlowfishPaths.h"
 #include "decode/CpuFeatures.h"
 
 #include <cstring>
@@ -10,7 +8,7 @@
 namespace
 {
 
-using SBoxes = BlowfishSBoxes;
+using SBoxes = UINT32[BLOWFISH_S_BOXES][BLOWFISH_S_WORDS];
 
 struct Block
 {
@@ -132,9 +130,35 @@ void EncryptOneByOne(const UINT32* p, const SBoxes& s, int mode, Block chain, co
     }
 }
 
+// The byte planes of the S-boxes and P words that the byte-sliced kernel reads.
+void MakeBytePlanes(BlowfishSchedule& key)
+{
+    for (UINT box = 0; box < BLOWFISH_S_BOXES; ++box)
+        for (UINT k = 0; k < 4; ++k)
+            for (UINT i = 0; i < BLOWFISH_S_WORDS; ++i)
+                key.sPlanes[box][k][i] = BYTE(key.s[box][i] >> (8 * k));
+    for (UINT i = 0; i < BLOWFISH_P_WORDS; ++i)
+        for (UINT k = 0; k < 4; ++k)
+            key.pBytes[i][k] = ((key.p[i] >> (8 * k)) & 0xFF) * 0x01010101u;
+}
+
+// Through a volatile pointer, so that the compiler cannot drop the stores to an object
+// about to die.
+void Wipe(void* data, size_t size)
+{
+    volatile BYTE* bytes = static_cast<volatile BYTE*>(data);
+    while (size-- > 0)
+        *bytes++ = 0;
+}
+
 } // namespace
 
-CBlowfish::CBlowfish() : m_iv{0, 0}, m_chain{0, 0}, m_p{}, m_s{}, m_nMode(CIPHER_MODE_ECB) {}
+CBlowfish::CBlowfish()
+    : m_iv{0, 0}, m_chain{0, 0}, m_key{}, m_kernel(FastestBlowfishKernel()), m_nMode(CIPHER_MODE_ECB)
+{
+}
+
+CBlowfish::~CBlowfish() { Wipe(&m_key, sizeof(m_key)); }
 
 HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2])
 {
@@ -145,12 +169,14 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
 
     m_iv[0] = m_chain[0] = initialVector[0];
     m_iv[1] = m_chain[1] = initialVector[1];
-    std::memcpy(m_p, BLOWFISH_INITIAL_P, sizeof(m_p));
-    std::memcpy(m_s, BLOWFISH_INITIAL_S, sizeof(m_s));
+    UINT32* p = m_key.p;
+    SBoxes& s = m_key.s;
+    std::memcpy(p, BLOWFISH_INITIAL_P, sizeof(m_key.p));
+    std::memcpy(s, BLOWFISH_INITIAL_S, sizeof(m_key.s));
 
     // The key is read cyclically, its bytes unsigned, the cycle running on across words.
     UINT next = 0;
-    for (UINT32& word : m_p)
+    for (UINT32& word : m_key.p)
     {
         UINT32 keyWord = 0;
         for (int i = 0; i < 4; ++i)
@@ -165,19 +191,21 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
     Block block = {0, 0};
     for (UINT i = 0; i < BLOWFISH_P_WORDS; i += 2)
     {
-        block = EncryptBlock(m_p, m_s, block);
-        m_p[i] = block.left;
-        m_p[i + 1] = block.right;
+        block = EncryptBlock(p, s, block);
+        p[i] = block.left;
+        p[i + 1] = block.right;
     }
-    for (auto& box : m_s)
+    for (auto& box : s)
     {
         for (UINT i = 0; i < BLOWFISH_S_WORDS; i += 2)
         {
-            block = EncryptBlock(m_p, m_s, block);
+            block = EncryptBlock(p, s, block);
             box[i] = block.left;
             box[i + 1] = block.right;
         }
     }
+    MakeBytePlanes(m_key);
+    m_kernel = FastestBlowfishKernel();
     return RESULT_OK;
 }
 
@@ -208,7 +236,7 @@ HRESULT CBlowfish::Encrypt(const void* input, void* output, UINT length)
 {
     if (!IsValidLength(length) || input == nullptr || output == nullptr)
         return RESULT_INVALID_ARG;
-    EncryptOneByOne(m_p, m_s, EffectiveMode(m_nMode), {m_chain[0], m_chain[1]}, static_cast<const BYTE*>(input),
+    EncryptOneByOne(m_key.p, m_key.s, EffectiveMode(m_nMode), {m_chain[0], m_chain[1]}, static_cast<const BYTE*>(input),
                     static_cast<BYTE*>(output), length / BLOWFISH_BLOCK_SIZE);
     return RESULT_OK;
 }
@@ -217,34 +245,73 @@ HRESULT CBlowfish::EncryptInPlace(void* buffer, UINT length) { return Encrypt(bu
 
 HRESULT CBlowfish::Decrypt(const void* input, void* output, UINT length)
 {
-    const BlowfishPath path = GetCpuFeatures().bitExtract ? BlowfishPath::LanesBitExtract : BlowfishPath::Lanes;
-    return BlowfishDecryptVia(path, *this, input, output, length);
+    return DecryptWith(m_kernel, input, output, length);
 }
 
 HRESULT CBlowfish::DecryptInPlace(void* buffer, UINT length) { return Decrypt(buffer, buffer, length); }
 
-bool IsBlowfishPathAvailable(BlowfishPath path)
+HRESULT CBlowfish::DecryptWith(BlowfishKernel kernel, const void* input, void* output, UINT length)
 {
-    return path != BlowfishPath::LanesBitExtract || GetCpuFeatures().bitExtract;
-}
-
-HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output, UINT length)
-{
-    if (!IsValidLength(length) || input == nullptr || output == nullptr || !IsBlowfishPathAvailable(path))
+    if (!IsValidLength(length) || input == nullptr || output == nullptr)
         return RESULT_INVALID_ARG;
     const BYTE* in = static_cast<const BYTE*>(input);
     BYTE* out = static_cast<BYTE*>(output);
     const UINT blocks = length / BLOWFISH_BLOCK_SIZE;
-    const int mode = EffectiveMode(cipher.m_nMode);
-    UINT32 chain[2] = {cipher.m_chain[0], cipher.m_chain[1]};
+    const int mode = EffectiveMode(m_nMode);
+    UINT32 chain[2] = {m_chain[0], m_chain[1]};
 
-    UINT done = 0;
-    if (path == BlowfishPath::Lanes)
-        done = BlowfishDecryptLanes(mode, cipher.m_p, cipher.m_s, chain, in, out, blocks);
-    else if (path == BlowfishPath::LanesBitExtract)
-        done = BlowfishDecryptLanesBitExtract(mode, cipher.m_p, cipher.m_s, chain, in, out, blocks);
+    const UINT done = kernel != nullptr ? kernel(mode, m_key, chain, in, out, blocks) : 0;
     Block tailChain = {chain[0], chain[1]};
     const UINT offset = done * BLOWFISH_BLOCK_SIZE;
-    DecryptOneByOne(cipher.m_p, cipher.m_s, mode, tailChain, in + offset, out + offset, blocks - done);
+    DecryptOneByOne(m_key.p, m_key.s, mode, tailChain, in + offset, out + offset, blocks - done);
     return RESULT_OK;
+}
+
+bool IsBlowfishPathAvailable(BlowfishPath path)
+{
+    const CpuFeatures& features = GetCpuFeatures();
+    switch (path)
+    {
+    case BlowfishPath::OneBlock:
+    case BlowfishPath::Lanes:
+        return true;
+    case BlowfishPath::LanesBitExtract:
+        return features.bitExtract;
+    case BlowfishPath::BytePlanes:
+        return features.bytePlanes;
+    }
+    return false;
+}
+
+BlowfishKernel BlowfishKernelOf(BlowfishPath path)
+{
+    if (!IsBlowfishPathAvailable(path))
+        return nullptr;
+    switch (path)
+    {
+    case BlowfishPath::Lanes:
+        return BlowfishDecryptLanes;
+    case BlowfishPath::LanesBitExtract:
+        return BlowfishDecryptLanesBitExtract;
+    case BlowfishPath::BytePlanes:
+        return BlowfishDecryptBytePlanes;
+    default:
+        return nullptr;
+    }
+}
+
+BlowfishKernel FastestBlowfishKernel()
+{
+    static const BlowfishKernel fastest = BlowfishKernelOf(IsBlowfishPathAvailable(BlowfishPath::BytePlanes) ? BlowfishPath::BytePlanes
+                                                           : IsBlowfishPathAvailable(BlowfishPath::LanesBitExtract)
+                                                               ? BlowfishPath::LanesBitExtract
+                                                               : BlowfishPath::Lanes);
+    return fastest;
+}
+
+HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output, UINT length)
+{
+    if (!IsBlowfishPathAvailable(path))
+        return RESULT_INVALID_ARG;
+    return cipher.DecryptWith(BlowfishKernelOf(path), input, output, length);
 }

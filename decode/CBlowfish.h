@@ -5,20 +5,22 @@
 // The two-buffer forms take an output equal to the input or lying before it; other
 // overlaps are not supported. Null buffers, and a null key or vector, are invalid.
 
+#include "decode/BlowfishKernels.h"
 #include "decode/Cipher.h"
 
 constexpr UINT BLOWFISH_BLOCK_SIZE = 8;
 
-enum class BlowfishPath;
 constexpr UINT BLOWFISH_MAX_KEY_LENGTH = 56;
 
 class CBlowfish : public IEncryptor, public IDecryptor
 {
 public:
     CBlowfish();
+    ~CBlowfish() override; // wipes the key schedule
 
     // Keys the cipher with 1 to 56 key bytes (used cyclically) and sets both the
-    // initial vector and the chaining value to initialVector (left, right).
+    // initial vector and the chaining value to initialVector (left, right), and chooses
+    // the fastest decryption kernel this processor has (decode/BlowfishKernels.h).
     // DEC_E_KEY_LENGTH for any other length, with nothing changed.
     HRESULT SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2]);
 
@@ -32,14 +34,13 @@ public:
     HRESULT Decrypt(const void* input, void* output, UINT length) override;
     HRESULT DecryptInPlace(void* buffer, UINT length) override;
 
-private:
-    // Decrypt by a chosen path (decode/BlowfishPaths.h).
-    friend HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output,
-                                      UINT length);
+    // Decrypt through the given kernel (nullptr: one block at a time) instead of the chosen one.
+    HRESULT DecryptWith(BlowfishKernel kernel, const void* input, void* output, UINT length);
 
+private:
     UINT32 m_iv[2];    // initial vector (left, right)
     UINT32 m_chain[2]; // chaining value (left, right)
-    UINT32 m_p[18];
-    UINT32 m_s[4][256];
+    BlowfishSchedule m_key;
+    BlowfishKernel m_kernel;
     int m_nMode;
 };

@@ -123,6 +123,38 @@ UINT32 SliceRegister(UINT32 crc, const BYTE* buffer, UINT32 length)
     return crc;
 }
 
+// Folds the largest multiple of 16 bytes of a buffer into the register (decode/Crc32Folding.h).
+using Crc32Fold = UINT32 (*)(UINT32 crc, const BYTE* buffer, UINT32 length);
+
+// With `fold` (nullptr: slices only) where the buffer is long enough, slices for the rest.
+UINT32 ComputeCrc32(Crc32Fold fold, UINT32 running, const BYTE* buffer, UINT32 length)
+{
+    if (buffer == nullptr)
+        return 0;
+    UINT32 crc = ~running;
+    if (fold != nullptr && length >= CRC32_FOLD_MIN_BYTES)
+    {
+        const UINT32 folded = length & ~UINT32(15);
+        crc = fold(crc, buffer, length);
+        buffer += folded;
+        length -= folded;
+    }
+    return ~SliceRegister(crc, buffer, length);
+}
+
+Crc32Fold FoldOf(Crc32Path path)
+{
+    switch (path)
+    {
+    case Crc32Path::Carryless:
+        return Crc32Fold128;
+    case Crc32Path::WideCarryless:
+        return Crc32Fold256;
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 bool IsCrc32PathAvailable(Crc32Path path)
@@ -132,25 +164,18 @@ bool IsCrc32PathAvailable(Crc32Path path)
            (path == Crc32Path::WideCarryless && features.wideCarryless);
 }
 
-UINT32 Crc32Via(Crc32Path path, UINT32 running, const BYTE* buffer, UINT32 length)
+HRESULT Crc32Via(Crc32Path path, UINT32 running, const BYTE* buffer, UINT32 length, UINT32* crc)
 {
-    if (buffer == nullptr)
-        return 0;
-    UINT32 crc = ~running;
-    if (length >= CRC32_FOLD_MIN_BYTES && path != Crc32Path::Slices && IsCrc32PathAvailable(path))
-    {
-        const UINT32 folded = length & ~UINT32(15);
-        crc = path == Crc32Path::WideCarryless ? Crc32Fold256(crc, buffer, length) : Crc32Fold128(crc, buffer, length);
-        buffer += folded;
-        length -= folded;
-    }
-    return ~SliceRegister(crc, buffer, length);
+    if (crc == nullptr || !IsCrc32PathAvailable(path))
+        return RESULT_INVALID_ARG;
+    *crc = ComputeCrc32(FoldOf(path), running, buffer, length);
+    return RESULT_OK;
 }
 
 UINT32 Crc32(UINT32 running, const BYTE* buffer, UINT32 length)
 {
-    static const Crc32Path fastest = IsCrc32PathAvailable(Crc32Path::WideCarryless) ? Crc32Path::WideCarryless
-                                     : IsCrc32PathAvailable(Crc32Path::Carryless)   ? Crc32Path::Carryless
-                                                                                    : Crc32Path::Slices;
-    return Crc32Via(fastest, running, buffer, length);
+    static const Crc32Fold fastest = FoldOf(IsCrc32PathAvailable(Crc32Path::WideCarryless) ? Crc32Path::WideCarryless
+                                            : IsCrc32PathAvailable(Crc32Path::Carryless)   ? Crc32Path::Carryless
+                                                                                             : Crc32Path::Slices);
+    return ComputeCrc32(fastest, running, buffer, length);
 }

@@ -4,17 +4,13 @@
 
 #include "decode/Crc32Folding.h"
 
+#include "decode/CpuFeatures.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 
 #include <immintrin.h>
 
-// GCC switches the target for a region; clang (the fuzz build) applies it to each function.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("pclmul,sse4.1"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("pclmul,sse4.1")
-#endif
+OVX_TARGET_BEGIN("pclmul,sse4.1")
 
 namespace
 {
@@ -86,18 +82,9 @@ UINT32 Crc32Fold128(UINT32 crc, const BYTE* buffer, UINT32 length)
     return FoldBlocksAndReduce(Fold(Fold(Fold(a0, fold128, a1), fold128, a2), fold128, a3), buffer, length);
 }
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+OVX_TARGET_END
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("pclmul,sse4.1,avx2,vpclmulqdq"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("pclmul,sse4.1,avx2,vpclmulqdq")
-#endif
+OVX_TARGET_BEGIN("pclmul,sse4.1,avx2,vpclmulqdq")
 
 namespace
 {
@@ -137,11 +124,7 @@ UINT32 Crc32Fold256(UINT32 crc, const BYTE* buffer, UINT32 length)
     return FoldBlocksAndReduce(x, buffer, length);
 }
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+OVX_TARGET_END
 
 #else
 

@@ -4,7 +4,7 @@
 // processor supports; table slicing (slice-by-16) runs everywhere and is the reference
 // the folding paths are checked against.
 
-#include "base/Types.h"
+#include "base/Result.h"
 
 enum class Crc32Path
 {
@@ -15,5 +15,6 @@ enum class Crc32Path
 
 bool IsCrc32PathAvailable(Crc32Path path);
 
-// As Crc32; a path this processor lacks computes by slices.
-UINT32 Crc32Via(Crc32Path path, UINT32 running, const BYTE* buffer, UINT32 length);
+// *crc = Crc32(running, buffer, length) computed by `path`; RESULT_INVALID_ARG for a path
+// this processor lacks (nothing is computed by another path instead).
+HRESULT Crc32Via(Crc32Path path, UINT32 running, const BYTE* buffer, UINT32 length, UINT32* crc);

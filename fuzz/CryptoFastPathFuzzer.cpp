@@ -1,7 +1,8 @@
 // The fast paths against their plain definitions: Crc32 against the bit-at-a-time
-// CRC-32 and against itself continued at any split; CBlowfish's interleaved decryption
-// against its one-block-at-a-time path in every mode, length and alignment, with the
-// output apart from the input, equal to it or before it; encryption undoing it.
+// CRC-32 and against itself continued at any split; CBlowfish's bulk decryption, as
+// Decrypt chooses it and by each path this processor has, against its one-block-at-a-time
+// path in every mode, length and alignment, with the output apart from the input, equal
+// to it or before it; encryption undoing it.
 // Input: key length byte, key, 8 bytes of vector, mode byte, layout byte, CRC split
 // (Half), then the data.
 
@@ -12,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "decode/BlowfishPaths.h"
+#include "decode/BlowfishKernels.h"
 #include "decode/CBlowfish.h"
 #include "decode/Crc32.h"
 #include "fuzz/InputReader.h"
@@ -68,6 +69,20 @@ void CheckBlowfish(CBlowfish& cipher, const std::vector<BYTE>& data, size_t alig
         EXPECT_SAME(std::memcmp(shared.data() + alignment, reference.data() + alignment, length) == 0);
     if (!bValid)
         return;
+
+    // Each bulk path named, apart from and just before its input.
+    for (BlowfishPath path : {BlowfishPath::Lanes, BlowfishPath::LanesBitExtract, BlowfishPath::BytePlanes})
+    {
+        if (!IsBlowfishPathAvailable(path))
+            continue;
+        std::vector<BYTE> viaPath(alignment + length, 0xA5);
+        EXPECT_SAME(BlowfishDecryptVia(path, cipher, input, viaPath.data() + alignment, length) == RESULT_OK);
+        EXPECT_SAME(viaPath == reference);
+        std::copy(data.begin(), data.end(), shared.begin() + static_cast<std::ptrdiff_t>(overlap));
+        EXPECT_SAME(BlowfishDecryptVia(path, cipher, shared.data() + overlap + alignment, shared.data() + alignment,
+                                       length) == RESULT_OK);
+        EXPECT_SAME(std::memcmp(shared.data() + alignment, reference.data() + alignment, length) == 0);
+    }
 
     // Encryption undoes decryption, in both forms.
     std::vector<BYTE> encrypted(length);

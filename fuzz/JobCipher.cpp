@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "decode/BlowfishPaths.h"
+#include "decode/BlowfishKernels.h"
 #include "engine/JobCipher.h"
 
 namespace

@@ -180,6 +180,20 @@ void WriteCryptoSeeds(SeedFolder& folder)
             folder.Write(seed);
         }
     }
+    // One and two groups of 64 blocks and a tail, for the byte-sliced path: ECB and CBC.
+    for (UINT blocks : {64u, 135u})
+    {
+        for (BYTE mode : {0, 1})
+        {
+            Bytes seed = {16};
+            Append(seed, MakePlaintext(16, blocks));
+            AppendWord(seed, 0x6D2B91C4);
+            AppendWord(seed, 0x3E07A58F);
+            seed.insert(seed.end(), {mode, 0, 0, 0});
+            Append(seed, MakePlaintext(8 * blocks, mode));
+            folder.Write(seed);
+        }
+    }
 }
 } // namespace
 

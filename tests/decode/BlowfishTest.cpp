@@ -1,4 +1,5 @@
-#include "decode/BlowfishPaths.h"
+#include "decode/BigEndian.h"
+#include "decode/BlowfishKernels.h"
 #include "decode/CBlowfish.h"
 #include "tests/support/OvxEncoder.h"
 
@@ -85,6 +86,9 @@ Bytes Decrypted(CBlowfish& cipher, Bytes data)
     EXPECT_EQ(RESULT_OK, cipher.DecryptInPlace(data.data(), static_cast<UINT>(data.size())));
     return data;
 }
+
+const BlowfishPath ALL_PATHS[] = {BlowfishPath::OneBlock, BlowfishPath::Lanes, BlowfishPath::LanesBitExtract,
+                                  BlowfishPath::BytePlanes};
 
 Bytes ReferenceDecrypted(CBlowfish& cipher, const Bytes& data)
 {
@@ -195,32 +199,51 @@ TEST(BlowfishProcessing, BadLengthsAreRefusedAndNothingIsWritten)
         EXPECT_EQ(RESULT_INVALID_ARG, cipher.EncryptInPlace(output.data(), length));
         EXPECT_EQ(RESULT_INVALID_ARG, cipher.Decrypt(input.data(), output.data(), length));
         EXPECT_EQ(RESULT_INVALID_ARG, cipher.DecryptInPlace(output.data(), length));
-        for (BlowfishPath path : {BlowfishPath::OneBlock, BlowfishPath::Lanes, BlowfishPath::LanesBitExtract})
+        for (BlowfishPath path : ALL_PATHS)
             EXPECT_EQ(RESULT_INVALID_ARG, BlowfishDecryptVia(path, cipher, input.data(), output.data(), length));
         EXPECT_EQ(Bytes(24, 0xEE), output);
+    }
+    // A path this processor lacks is refused, not replaced by another.
+    for (BlowfishPath path : ALL_PATHS)
+    {
+        Bytes output(24, 0xEE);
+        const bool bAvailable = IsBlowfishPathAvailable(path);
+        EXPECT_EQ(bAvailable ? RESULT_OK : RESULT_INVALID_ARG,
+                  BlowfishDecryptVia(path, cipher, input.data(), output.data(), 24));
+        EXPECT_EQ(bAvailable, output != Bytes(24, 0xEE));
     }
     EXPECT_EQ(RESULT_INVALID_ARG, cipher.Decrypt(nullptr, nullptr, 8));
     EXPECT_EQ(RESULT_INVALID_ARG, cipher.GetMode(nullptr));
 }
 
 // Every bulk path must agree with the one-block path on every mode, length, alignment and
-// buffer arrangement it accepts, and must undo encryption. Lengths cross the lane groups'
-// edges; keys, vectors and data are random.
+// buffer arrangement it accepts, and must undo encryption. Lengths cover every count of
+// blocks up to 40 and around one, two and three groups of 64 (the byte planes'), then
+// random ones; keys, vectors and data are random.
 TEST(BlowfishProcessing, BulkPathsMatchTheOneBlockPath)
 {
-    std::vector<BlowfishPath> paths = {BlowfishPath::Lanes};
-    if (IsBlowfishPathAvailable(BlowfishPath::LanesBitExtract))
-        paths.push_back(BlowfishPath::LanesBitExtract);
-    else
-        std::printf("note: no BMI1/BMI2 here, the bit-extraction path is not tested\n");
+    std::vector<BlowfishPath> paths;
+    for (BlowfishPath path : {BlowfishPath::Lanes, BlowfishPath::LanesBitExtract, BlowfishPath::BytePlanes})
+    {
+        if (IsBlowfishPathAvailable(path))
+            paths.push_back(path);
+        else
+            std::printf("note: path %d is not available here and is not tested\n", static_cast<int>(path));
+    }
+    std::vector<UINT> blockCounts;
+    for (UINT blocks = 1; blocks <= 40; ++blocks)
+        blockCounts.push_back(blocks);
+    for (UINT group : {64u, 128u, 192u})
+        for (UINT blocks = group - 8; blocks <= group + 8; ++blocks)
+            blockCounts.push_back(blocks);
 
     std::mt19937 random(2024);
-    for (int round = 0; round < 300; ++round)
+    for (size_t round = 0; round < 300; ++round)
     {
         const int mode = static_cast<int>(random() % 4); // 3 stands for an unknown mode
         const Bytes key = MakePlaintext(1 + random() % 56, static_cast<UINT32>(random()));
         const UINT32 iv[2] = {static_cast<UINT32>(random()), static_cast<UINT32>(random())};
-        const UINT length = 8 * (round < 40 ? 1 + round : 1 + random() % 700);
+        const UINT length = 8 * (round < blockCounts.size() ? blockCounts[round] : 1 + random() % 700);
         const size_t inOffset = random() % 8, outOffset = random() % 8;
         SCOPED_TRACE("mode " + std::to_string(mode) + ", " + std::to_string(length) + " bytes at offsets " +
                      std::to_string(inOffset) + "/" + std::to_string(outOffset));
@@ -251,6 +274,18 @@ TEST(BlowfishProcessing, BulkPathsMatchTheOneBlockPath)
             std::memcpy(shifted.data() + 8, encrypted.data(), length);
             ASSERT_EQ(RESULT_OK, BlowfishDecryptVia(path, cipher, shifted.data() + 8, shifted.data(), length));
             ASSERT_EQ(plain, Bytes(shifted.begin(), shifted.begin() + length));
+
+            // The chain continued into a second call: the message from a block on, with the
+            // ciphertext block before it as the initial vector.
+            const UINT split = 8 * static_cast<UINT>(random() % (length / 8));
+            if (split == 0)
+                continue;
+            const UINT32 chain[2] = {LoadBigEndian(&encrypted[split - 8]), LoadBigEndian(&encrypted[split - 4])};
+            CBlowfish rest;
+            Key(rest, key, chain, mode);
+            Bytes restOut(length - split);
+            ASSERT_EQ(RESULT_OK, BlowfishDecryptVia(path, rest, &encrypted[split], restOut.data(), length - split));
+            ASSERT_EQ(Bytes(plain.begin() + split, plain.end()), restOut);
         }
     }
 }

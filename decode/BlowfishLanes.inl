@@ -1,8 +1,6 @@
-#pragma once
-
-// The bulk decryption kernel of CBlowfish, included by the two files that build it: once
-// for any processor and once with bit-extraction instructions enabled. Each includer gets
-// its own copy (unnamed namespace), compiled with that file's instruction set.
+// The body of the 8-lane kernel, not a header: decode/BlowfishLanes.cpp includes it
+// twice, in two namespaces, once for any processor and once inside a region built with
+// bit-extraction instructions, so that each copy is compiled for its instruction set.
 //
 // In ECB, CBC and CFB decryption no block waits on another's result (each needs only
 // ciphertext), so BLOWFISH_LANES blocks go through the rounds side by side: while one
@@ -10,16 +8,7 @@
 // (one per half) over the lanes: its body stays small, so its speed does not depend on
 // where the code lands in memory, as a fully unrolled 16 rounds' did.
 
-#include "decode/BigEndian.h"
-#include "decode/BlowfishKernels.h"
-#include "decode/CBlowfish.h"
-
-#include <cstddef>
-
-namespace
-{
-
-using SBoxes = BlowfishSBoxes;
+using SBoxes = UINT32[BLOWFISH_S_BOXES][BLOWFISH_S_WORDS];
 
 // 8 measured best: fewer lanes leave the loads' latency showing, more spill.
 constexpr int BLOWFISH_LANES = 8;
@@ -37,8 +26,10 @@ template <class Bytes> inline UINT32 LaneFeistel(const SBoxes& s, UINT32 x)
 // handled; chain (left, right) continues into the caller's tail. The output may be the
 // input or lie before it.
 template <int MODE, class Bytes>
-UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const BYTE* input, BYTE* output, UINT blocks)
+UINT DecryptLaneGroups(const BlowfishSchedule& key, UINT32 chain[2], const BYTE* input, BYTE* output, UINT blocks)
 {
+    const UINT32* p = key.p;
+    const SBoxes& s = key.s;
     constexpr int LANES = BLOWFISH_LANES;
     // CFB decrypts by encrypting (keys 0 to 17), the others decrypt (keys 17 down to 0).
     constexpr bool ENCRYPT = MODE == CIPHER_MODE_CFB;
@@ -113,18 +104,16 @@ UINT DecryptLaneGroups(const UINT32* p, const SBoxes& s, UINT32 chain[2], const 
 
 // All three modes behind one call; unknown modes are ECB.
 template <class Bytes>
-UINT DecryptLaneGroupsInMode(int mode, const UINT32* p, const SBoxes& s, UINT32 chain[2], const BYTE* input,
-                             BYTE* output, UINT blocks)
+UINT DecryptLaneGroupsInMode(int mode, const BlowfishSchedule& key, UINT32 chain[2], const BYTE* input, BYTE* output,
+                             UINT blocks)
 {
     switch (mode)
     {
     case CIPHER_MODE_CBC:
-        return DecryptLaneGroups<CIPHER_MODE_CBC, Bytes>(p, s, chain, input, output, blocks);
+        return DecryptLaneGroups<CIPHER_MODE_CBC, Bytes>(key, chain, input, output, blocks);
     case CIPHER_MODE_CFB:
-        return DecryptLaneGroups<CIPHER_MODE_CFB, Bytes>(p, s, chain, input, output, blocks);
+        return DecryptLaneGroups<CIPHER_MODE_CFB, Bytes>(key, chain, input, output, blocks);
     default:
-        return DecryptLaneGroups<CIPHER_MODE_ECB, Bytes>(p, s, chain, input, output, blocks);
+        return DecryptLaneGroups<CIPHER_MODE_ECB, Bytes>(key, chain, input, output, blocks);
     }
 }
-
-} // namespace
