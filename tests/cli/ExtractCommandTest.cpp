@@ -261,8 +261,4 @@ TEST(ExtractCommand, TestModeChecksEveryFileAndWritesNothing)
     EXPECT_EQ(tree.nStatus, 1);
     EXPECT_NE(tree.strOutput.find("Tested - 1 file(s) OK, 3 failed\n"), std::string::npos) << tree.strOutput;
     EXPECT_EQ(ListFolder(folder.Folder()), before) << "nothing written anywhere";
-
-    const ChildResult twoOperands = RunExtract({"--test", folder.PathOf("in"), folder.PathOf("out")}, PASSWORD.c_str());
-    EXPECT_EQ(twoOperands.nStatus, 2);
-    EXPECT_FALSE(PathExists(folder.PathOf("out")));
 }
