@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/BrowseDialogs.h"
+#include "app/PasswordBytes.h"
 #include "app/resource.h"
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
@@ -247,7 +248,9 @@ LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
 
     // Declared before the window object, so that it outlives it.
     CBlowfish cipher;
-    if (FAILED(KeyJobCipher(cipher, m_strPassword)))
+    // The key is read as UTF-16 and converted in the system's code page, not taken from
+    // the exchanged text, which is in the process's (UTF-8).
+    if (FAILED(KeyJobCipher(cipher, GetPasswordBytes(GetDlgItem(m_hWnd, IDC_PASSWORD)))))
     {
         // A password the cipher cannot take as its key (over 56 bytes): no job with
         // an unkeyed cipher; the password is marked as the faulty field.

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "cli/Terminal.h"
+#include "platform/SystemCodePage.h"
 
 namespace
 {
@@ -71,9 +71,8 @@ bool ObtainPassword(const std::string& passwordFile, std::string* password, std:
             return false;
         source = "the password file";
     }
-    else if (const char* value = std::getenv(PASSWORD_VARIABLE))
+    else if (GetEnvironmentBytes(PASSWORD_VARIABLE, password))
     {
-        *password = value;
         source = PASSWORD_VARIABLE;
     }
     else

@@ -107,6 +107,7 @@ std::vector<JobSource> FindSources(const std::vector<std::string>& given, bool* 
 int main(int argc, char** argv)
 {
     UseBinaryStandardOutput();
+    const CConsoleOutputCodePage consoleCodePage;
 
     COptions options;
     std::string error;

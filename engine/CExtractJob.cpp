@@ -12,7 +12,9 @@
 #include "engine/CNullWriteStream.h"
 #include "engine/CTempFile.h"
 #include "engine/FolderPath.h"
+#include "engine/FoundName.h"
 #include "engine/LastError.h"
+#include "platform/MbString.h"
 #include "platform/PathSyntax.h"
 
 namespace
@@ -85,9 +87,12 @@ void CExtractJob::AppendLog(const char* format, ...)
     char text[MAX_LOG_TEXT + 1];
     va_list args;
     va_start(args, format);
-    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
-        text[0] = '\0';
+    const int length = std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
+    if (length < 0)
+        text[0] = '\0';
+    else if (length > MAX_LOG_TEXT) // cut short: never in the middle of a character
+        text[MbsWholeLength(text, MAX_LOG_TEXT)] = '\0';
     m_pDisplay->ShowLogText(text);
 }
 
@@ -188,6 +193,7 @@ HRESULT CExtractJob::ExtractFolder(const std::string& sourceFolder, const std::s
         return ReportResult(sourceFolder, destinationFolder, hr);
 
     WIN32_FIND_DATAA entry;
+    MarkFoundName(&entry);
     CFindHandle search;
     std::string pattern = sourceFolder + "*";
     search.Attach(FindFirstFileA(pattern.c_str(), &entry));
@@ -207,9 +213,16 @@ HRESULT CExtractJob::ExtractFolder(const std::string& sourceFolder, const std::s
             hr = EXTRACT_E_STOPPED;
             break;
         }
+        MarkFoundName(&entry);
         if (!FindNextFileA(search.Get(), &entry))
         {
             hr = FailureFromLastError(); // RESULT_NO_MORE_FILES after the last entry
+            if (IsNameOverflow(hr))
+            {
+                // The search has moved past a name that did not fit: refused as a cut one.
+                MarkFoundNameCut(&entry);
+                continue;
+            }
             if (hr != RESULT_NO_MORE_FILES)
                 NoteWalkFailure(sourceFolder, destinationFolder, hr);
             break;
@@ -222,6 +235,17 @@ HRESULT CExtractJob::ExtractFolder(const std::string& sourceFolder, const std::s
 HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                                   const WIN32_FIND_DATAA& entry)
 {
+    // A name cut to fit the search's buffer could name another entry: named as far as
+    // it is known, it fails.
+    if (!IsFoundNameWhole(entry))
+    {
+        const HRESULT hr = ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+        const std::string shown = GetFoundNameStart(entry);
+        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", shown.c_str(),
+                  sourceFolder.c_str(), static_cast<UINT>(hr));
+        return ReportResult(sourceFolder + shown, std::string(), hr);
+    }
+
     const char* name = entry.cFileName;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return RESULT_OK;

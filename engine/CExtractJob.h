@@ -20,7 +20,7 @@
 typedef std::function<HANDLE(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)> ThreadStarter;
 HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam);
 
-// The longest formatted log text; longer output is cut.
+// The longest formatted log text, in bytes; longer output is cut after its last whole character.
 constexpr int MAX_LOG_TEXT = 1023;
 
 class CExtractJob

@@ -54,8 +54,26 @@ void UseBinaryStandardOutput();
 // tells how many did. Nothing else may write to standard output through stdio meanwhile.
 HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written);
 
+// While it lives, a console that standard output or standard error writes to shows the
+// log's bytes as UTF-8 when that is the process's code page (Windows): the console's
+// output code page is set to UTF-8 and restored by the destructor, or by
+// RestoreConsoleOutputCodePage on a path that ends the program at once. Output that goes
+// to a file or a pipe is written unchanged; on Linux nothing changes. One at a time per
+// process.
+class CConsoleOutputCodePage
+{
+public:
+    CConsoleOutputCodePage();
+    ~CConsoleOutputCodePage();
+
+    CConsoleOutputCodePage(const CConsoleOutputCodePage&) = delete;
+    CConsoleOutputCodePage& operator=(const CConsoleOutputCodePage&) = delete;
+};
+
+void RestoreConsoleOutputCodePage();
+
 #ifdef _WIN32
-// What was typed at the console (UTF-16) as bytes in the ANSI code page, the code page
-// in which the window reads its password.
+// What was typed at the console (UTF-16) as bytes in the system's ANSI code page, the
+// bytes in which the window keys the cipher with its password.
 std::string ConsoleTextToAnsi(const std::wstring& text);
 #endif

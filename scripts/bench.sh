@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark, natively and (unless --native-only) as the Windows
 # program under Wine, and prints each figure beside its reference. The Windows build
-# measured is the 32-bit one where this kernel runs 32-bit programs, else the 64-bit one
-# (the windows-arches.sh rule; OVX_WINDOWS_ARCHES forces it).
+# measured is the 32-bit one where this host runs 32-bit Windows programs, else the
+# 64-bit one, saying why (the windows-arches.sh rule; OVX_WINDOWS_ARCHES forces it).
 #
 #   scripts/bench.sh [--native-only] [--runs N] [--rounds N] [--copies N]
 #
@@ -42,6 +42,9 @@ WINDOWS_PRESETS=$(scripts/windows-arches.sh --presets)
 WINDOWS_PRESET=bench-${WINDOWS_PRESETS%% *}
 [ "$WINDOWS_PRESET" = bench- ] && WINDOWS=0
 WINDOWS_BUILD=${OVX_BENCH_WINDOWS_BUILD:-$ROOT/build/$WINDOWS_PRESET}
+if [ "$WINDOWS" = 1 ] && [ "$WINDOWS_PRESET" = bench-windows64 ]; then
+    echo "bench: $(scripts/windows-arches.sh --why); measuring the 64-bit Windows build"
+fi
 case "$WINDOWS_PRESET" in
     bench-windows64) WINDOWS_TITLE="Windows x64 (64-bit) under Wine" ;;
     *) WINDOWS_TITLE="Windows x86 (32-bit) under Wine" ;;

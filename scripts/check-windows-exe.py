@@ -103,6 +103,8 @@ def check(path, arch):
     named = re.findall(r'processorArchitecture="([^"]*)"', manifest)
     expect(named == [manifest_arch] * 2,
            "manifest names processors %s, not %s twice" % (named, manifest_arch))
+    expect(re.search(r'<activeCodePage[^>]*>UTF-8</activeCodePage>', manifest) is not None,
+           "manifest does not ask for UTF-8 as the ANSI code page")
     return failures
 
 

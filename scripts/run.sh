@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows program if needed and starts it under
-# Wine on the user's display: the 32-bit program where this kernel runs 32-bit programs,
-# the 64-bit one otherwise (OVX_WINDOWS_ARCHES forces the choice, see windows-arches.sh).
+# Wine on the user's display: the 32-bit program where this host runs 32-bit Windows
+# programs (the kernel runs 32-bit programs and 32-bit Wine is installed), the 64-bit one
+# otherwise, saying why (OVX_WINDOWS_ARCHES forces the choice, see windows-arches.sh).
 # On Windows itself, run build/windows/app/OVXExtractor.exe.
 set -eu
 cd "$(dirname "$0")/.."
@@ -17,9 +18,7 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target OVXExtractor
 if [ "$preset" = windows ]; then
     echo "run: starting the 32-bit program, build/windows/app/OVXExtractor.exe"
-elif [ -z "${OVX_WINDOWS_ARCHES:-}" ]; then
-    echo "run: this kernel cannot run 32-bit programs; starting the 64-bit program, build/$preset/app/OVXExtractor.exe"
 else
-    echo "run: OVX_WINDOWS_ARCHES=\"$OVX_WINDOWS_ARCHES\"; starting the 64-bit program, build/$preset/app/OVXExtractor.exe"
+    echo "run: $(scripts/windows-arches.sh --why); starting the 64-bit program, build/$preset/app/OVXExtractor.exe"
 fi
 exec "build/$preset/wine-run.sh" "build/$preset/app/OVXExtractor.exe"

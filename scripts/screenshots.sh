@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Wine on a virtual display:
-# the main dialog in both modes and the progress window during and after a job, each
-# cropped to its window, into docs/screenshots/. Builds the Windows program if needed:
-# the 32-bit one where this kernel runs 32-bit programs, else the 64-bit one (the
-# windows-arches.sh rule); OVX_WINDOWS_BUILD names another build folder.
+# the main dialog in both modes and the progress window during and after a job and
+# after one over names in several scripts, each cropped to its window, into
+# docs/screenshots/. Builds the Windows program if needed:
+# the 32-bit one where this host runs 32-bit Windows programs, else the 64-bit one,
+# saying why (the windows-arches.sh rule); OVX_WINDOWS_BUILD names another build folder.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/docs/screenshots"
@@ -14,6 +15,7 @@ if [ "${1:-}" != "--on-display" ]; then
     preset=${presets%% *}
     build="${OVX_WINDOWS_BUILD:-$root/build/$preset}"
     echo "screenshots: the $preset build, $build"
+    [ "$preset" = windows ] || echo "screenshots: $("$root/scripts/windows-arches.sh" --why)"
     cmake --preset "$preset" -B "$build" >/dev/null
     cmake --build "$build" --target OVXExtractor ovx_screenshot_driver
     mkdir -p "$out"
@@ -39,4 +41,4 @@ while read -r word name x y w h <&"${DRIVER[0]}"; do
     echo done >&"$to_driver"
 done
 wait "$driver_pid"
-[ "$taken" -eq 4 ] || { echo "screenshots: only $taken of 4 taken" >&2; exit 1; }
+[ "$taken" -eq 5 ] || { echo "screenshots: only $taken of 5 taken" >&2; exit 1; }

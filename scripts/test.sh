@@ -3,20 +3,17 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (the
 # threaded tests), a short run of every fuzz target, and the Windows builds under Wine:
 # the 32-bit program (the product) and the 64-bit one. Where the kernel cannot run
-# 32-bit programs, the 32-bit program is built and checked but its tests are skipped,
-# and the run says so. Last, the release packages are made and checked.
+# 32-bit programs, or 32-bit Wine could not be installed, the 32-bit program is built
+# and checked but its tests are skipped, and the run says why. Last, the release
+# packages are made and checked.
 # OVX_WINDOWS_ARCHES ("x86 x86_64", "x86_64", ...) forces which Windows builds are tested.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+export OVX_SETUP_DONE=1 # the scripts called below need not look again
 started=$SECONDS
 arches=" $(scripts/windows-arches.sh) "
-
-if [ -n "${OVX_WINDOWS_ARCHES:-}" ]; then
-    why="OVX_WINDOWS_ARCHES=\"$OVX_WINDOWS_ARCHES\""
-else
-    why="this kernel cannot run 32-bit programs (/usr/lib/wine/wine --version fails)"
-fi
+why=$(scripts/windows-arches.sh --why)
 
 for preset in native sanitize tsan; do
     echo "=== $preset ==="

@@ -138,3 +138,7 @@ HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written)
 void UseBinaryStandardOutput()
 {
 }
+
+CConsoleOutputCodePage::CConsoleOutputCodePage() = default;
+CConsoleOutputCodePage::~CConsoleOutputCodePage() = default;
+void RestoreConsoleOutputCodePage() {}

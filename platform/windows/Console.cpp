@@ -4,6 +4,7 @@
 
 #include "platform/Console.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -11,9 +12,13 @@
 #include <io.h>
 
 #include "platform/Kernel32.h"
+#include "platform/SystemCodePage.h"
 
 namespace
 {
+
+// The console's output code page before CConsoleOutputCodePage changed it; 0 when unchanged.
+std::atomic<UINT> g_nSavedOutputCodePage{0};
 
 // The console input whose echo is off, and its mode before, for the control handler.
 HANDLE g_hPromptInput = INVALID_HANDLE_VALUE;
@@ -22,6 +27,7 @@ DWORD g_nPromptMode = 0;
 BOOL WINAPI RestoreAndExit(DWORD)
 {
     SetConsoleMode(g_hPromptInput, g_nPromptMode);
+    RestoreConsoleOutputCodePage();
     ExitProcess(130);
     return TRUE;
 }
@@ -86,7 +92,7 @@ bool CNoEchoConsole::ReadLine(std::string* line, std::size_t maxLength)
 {
     line->clear();
     // Read as UTF-16: the console's own code page is an OEM one, but the window keys
-    // the cipher with the password's bytes in the ANSI code page.
+    // the cipher with the password's bytes in the system's ANSI code page.
     std::wstring wide;
     wide.reserve(maxLength); // no copies of a partial password left behind by growth
     bool bLine = false;
@@ -113,15 +119,7 @@ bool CNoEchoConsole::ReadLine(std::string* line, std::size_t maxLength)
 
 std::string ConsoleTextToAnsi(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    const int length = static_cast<int>(text.size());
-    // Flags 0: the conversion an ANSI window applies to what is typed into its edits.
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), size, nullptr, nullptr);
-    return ansi;
+    return WideToSystemAnsi(text);
 }
 
 bool IsStandardErrorTerminal()
@@ -162,4 +160,28 @@ HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written)
     if (written != nullptr)
         *written = done;
     return hr;
+}
+
+CConsoleOutputCodePage::CConsoleOutputCodePage()
+{
+    DWORD mode = 0;
+    const bool bConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0 ||
+                          GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    if (!bConsole || GetACP() != CP_UTF8)
+        return;
+    const UINT saved = GetConsoleOutputCP();
+    if (saved != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        g_nSavedOutputCodePage = saved;
+}
+
+CConsoleOutputCodePage::~CConsoleOutputCodePage()
+{
+    RestoreConsoleOutputCodePage();
+}
+
+void RestoreConsoleOutputCodePage()
+{
+    const UINT saved = g_nSavedOutputCodePage.exchange(0);
+    if (saved != 0)
+        SetConsoleOutputCP(saved);
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "platform/Console.h"
 #include "platform/Kernel32.h"
 
 namespace
@@ -24,7 +25,10 @@ BOOL WINAPI OnConsoleControl(DWORD type)
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         if (g_nRequests.fetch_add(1) > 0)
+        {
+            RestoreConsoleOutputCodePage();
             ExitProcess(130);
+        }
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:

@@ -9,6 +9,7 @@
 #include "tests/e2e/LargeOvxFile.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/UnicodeTree.h"
 
 namespace
 {
@@ -97,6 +98,22 @@ TEST_F(ExtractEndToEnd, DirectoryToDirectoryMirrorsTheTreeAndHonoursOverwrite)
     EXPECT_EQ(RunJob({PASSWORD, true, source, destination, true}).first, "Finished - 3 file(s) extracted");
     EXPECT_EQ(ReadFileBytes(m_folder.PathOf("out/a")), a);
     EXPECT_EQ(ListFolder(destination), tree);
+}
+
+// Names outside the system's code page, in files and folders, and a password keyed in it.
+TEST_F(ExtractEndToEnd, DirectoryJobExtractsUnicodeNamesAndShowsThem)
+{
+    const std::string source = m_folder.PathOf("in\\"), destination = m_folder.PathOf("out\\");
+    const std::vector<UNICODE_TREE_FILE> files = WriteUnicodeTree(source, UNICODE_TREE_KEY);
+
+    const auto [title, log] = RunJob({UNICODE_TREE_PASSWORD, true, source, destination, false});
+    EXPECT_EQ(title, "Finished - 4 file(s) extracted") << log;
+    for (const UNICODE_TREE_FILE& file : files)
+    {
+        EXPECT_NE(log.find(Processing(source + file.source)), std::string::npos) << file.source << "\n" << log;
+        EXPECT_EQ(ReadFileUtf8(destination + file.output), file.plain) << file.output;
+    }
+    EXPECT_EQ(ListFolderUtf8(destination).size(), files.size() + 2); // and the two folders
 }
 
 TEST_F(ExtractEndToEnd, WrongPasswordIsReportedAndWritesNothing)

@@ -1,5 +1,6 @@
 // Poses the real program for the README's screenshots: the main dialog in each mode,
-// filled in, and the progress window during and after a job. For each view it prints
+// filled in, the progress window during and after a job, and after a job over names
+// outside the system's code page. For each view it prints
 // "SHOT <name> <left> <top> <width> <height>" (the window's rectangle on the screen)
 // and waits for a line on its input, the sign that the picture has been taken
 // (scripts/screenshots.sh does both). Exits with 0 when every view was shown.
@@ -12,6 +13,7 @@
 #include "tests/e2e/LargeOvxFile.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/UnicodeTree.h"
 
 namespace
 {
@@ -75,6 +77,14 @@ int main()
         session.PressExtract();
         session.WaitForTitle("Finished", JOB_TIMEOUT_MS);
         Shoot("progress-finished", session.ProgressWindow());
+        session.CloseProgress();
+
+        // Names outside the system's code page, shown as the job logs them.
+        WriteUnicodeTree(folder.PathOf("Unicode\\"), UNICODE_TREE_KEY);
+        session.Fill({UNICODE_TREE_PASSWORD, true, folder.PathOf("Unicode"), destination, true});
+        session.PressExtract();
+        session.WaitForTitle("Finished", JOB_TIMEOUT_MS);
+        Shoot("progress-unicode", session.ProgressWindow());
         session.CloseProgress();
         session.Close();
         return 0;

@@ -351,6 +351,9 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
 TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
 {
     const std::string tooLong(300, 'n'); // no file system takes a 300-byte name
+    std::string tooLongUtf8; // 256 characters, 768 bytes in UTF-8: named whole in the log
+    for (int i = 0; i < 256; ++i)
+        tooLongUtf8 += "\xE6\x8A\xA5"; // 报
     const std::string name(40, 'L');
     WriteFileBytes(In(name + ".ovx"), EncodeRecordFormat(MakePlaintext(1000), TEST_PASSWORD));
     // Temporary names fit under MAX_PATH in this folder; the destination's does not.
@@ -364,6 +367,7 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
         std::string failed; // the path named in the log
     } cases[] = {
         {"source name", In(tooLong + ".ovx"), Out(), In(tooLong + ".ovx")},
+        {"UTF-8 source name", In(tooLongUtf8 + ".ovx"), Out(), In(tooLongUtf8 + ".ovx")},
         {"destination folder name", In(name + ".ovx"), Out(tooLong) + SEPARATOR, Out(tooLong + "\\" + name)},
 #ifdef _WIN32
         {"destination path beyond MAX_PATH", In(name + ".ovx"), deep, deep + name},

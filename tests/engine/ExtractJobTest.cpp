@@ -30,6 +30,27 @@ TEST(ExtractJobRecord, AppendLogFormatsAndCutsAt1023)
     job.AppendLog("%s", std::string(1023, 'b').c_str());
     EXPECT_EQ(display.LogTexts(), (std::vector<std::string>{"Failed to open 'x'. Reason : [80070002]\n",
                                                             std::string(1023, 'a'), std::string(1023, 'b')}));
+
+    // UTF-8 (the programs' code page): a character that does not fit whole goes whole.
+    const std::string euro = "\xE2\x82\xAC", emoji = "\xF0\x9F\x98\x80";
+    const struct
+    {
+        std::string text;
+        std::string logged;
+    } cases[] = {
+        {std::string(1020, 'c') + euro, std::string(1020, 'c') + euro},
+        {std::string(1021, 'c') + euro, std::string(1021, 'c')},
+        {std::string(1022, 'c') + euro, std::string(1022, 'c')},
+        {std::string(1020, 'c') + emoji, std::string(1020, 'c')},
+        {std::string(1019, 'c') + emoji + "d", std::string(1019, 'c') + emoji},
+    };
+    for (const auto& c : cases)
+    {
+        RecordingDisplay utf8;
+        CExtractJob utf8Job(TestSettings(nullptr, "", "", false), &utf8);
+        utf8Job.AppendLog("%s", c.text.c_str());
+        EXPECT_EQ(utf8.LogTexts(), std::vector<std::string>{c.logged}) << c.text.size();
+    }
 }
 
 // Running resets the count; a stop replaces only a running job; the finish shows the

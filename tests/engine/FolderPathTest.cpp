@@ -40,6 +40,7 @@ TEST(GetDestinationName, DropsFolderAndLastExtension)
         {"", "D:\\out\\"},
         {"C:/in/report.ovx", "D:\\out\\report"},
         {"/home/me/in.d/a.b.ovx", "D:\\out\\a.b"},
+        {"C:\\\xE5\xAD\x90.d\\\xF0\x9F\x98\x80.\xC3\xA9.ovx", "D:\\out\\\xF0\x9F\x98\x80.\xC3\xA9"}, // 子.d\😀.é.ovx
     };
     for (const PathCase& c : cases)
         EXPECT_EQ(GetDestinationName(c.input, "D:\\out\\"), c.expected) << "source: " << c.input;
@@ -62,6 +63,11 @@ TEST(IsSamePath, ComparesFullPathsIgnoringCaseAndSeparators)
         {"in\\out\\..", "in", true},
         {"in\\out", "in\\out2", false},
         {".", "\\", false},
+#ifdef _WIN32
+        // Folded beyond ASCII as the file system folds, in UTF-8 too: Données, DONNÉES.
+        {"C:\\Donn\xC3\xA9" "es\\out", "c:\\DONN\xC3\x89" "ES\\OUT\\", true},
+        {"C:\\\xD0\x97\xD0\xB2\xD1\x96\xD1\x82", "C:\\\xD0\xB7\xD0\xB2\xD1\x96\xD1\x82", true}, // Звіт, звіт
+#endif
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsSamePath(c.a, c.b), c.same) << c.a << " / " << c.b;
