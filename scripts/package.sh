@@ -64,7 +64,7 @@ expected="$help_options|
 $(seq 1 "$(getconf _NPROCESSORS_ONLN)" | sort | tr '\n' ' ')|
 a.ovx in out |
 a.ovx in out |
-|"
+ |"
 [ "$completed" = "$expected" ] || fail "the bash completion gives
 $completed
 instead of
