@@ -151,6 +151,8 @@ int main(int argc, char** argv)
     InstallStopSignal();
     // With --stdout the decoded bytes own standard output; the log goes to standard error.
     FILE* pLog = options.m_bStdout ? stderr : stdout;
+    if (options.m_bStdout)
+        UseBinaryStandardError();
     CConsoleDisplay display(pLog, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
                             options.m_bTest);
     CStandardOutputStream standardOutput;

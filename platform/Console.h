@@ -45,8 +45,9 @@ bool IsStandardErrorTerminal();
 bool IsStandardOutputTerminal();
 
 // Windows would turn every "\n" written to standard output into "\r\n"; the log's
-// texts are written unchanged on every system.
+// texts are written unchanged on every system. Standard error too, where it takes the log.
 void UseBinaryStandardOutput();
+void UseBinaryStandardError();
 
 // Writes to the standard output handle itself, past the C library's buffer, so that a
 // failure (a closed pipe, a full disk) is known at once. Returns 0 when all `count`

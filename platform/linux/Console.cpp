@@ -139,6 +139,10 @@ void UseBinaryStandardOutput()
 {
 }
 
+void UseBinaryStandardError()
+{
+}
+
 CConsoleOutputCodePage::CConsoleOutputCodePage() = default;
 CConsoleOutputCodePage::~CConsoleOutputCodePage() = default;
 void RestoreConsoleOutputCodePage() {}

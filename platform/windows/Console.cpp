@@ -139,6 +139,11 @@ void UseBinaryStandardOutput()
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+void UseBinaryStandardError()
+{
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
 HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written)
 {
     const HANDLE hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
