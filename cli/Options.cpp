@@ -9,15 +9,18 @@ namespace
 {
 
 const char HELP_TEXT[] =
-    "Usage: ovx-extract [options] SOURCE DESTINATION\n"
-    "       ovx-extract --test [options] SOURCE\n"
+    "Usage: ovx-extract [options] SOURCE... DESTINATION\n"
+    "       ovx-extract --test [options] SOURCE...\n"
+    "       ovx-extract -c [options] SOURCE\n"
     "\n"
     "Decodes password-protected .ovx files.\n"
     "  SOURCE a file:   File to File; the decoded file goes into the folder DESTINATION.\n"
     "  SOURCE a folder: Directory to Directory; every .ovx file below SOURCE is decoded\n"
     "                   into the same place below the folder DESTINATION.\n"
     "An output file is named after its source less the last extension (a.txt.ovx gives\n"
-    "a.txt). Missing destination folders are created.\n"
+    "a.txt). Missing destination folders are created. Several sources are handled one\n"
+    "after the other, in the order given, as one run with one summary; a source given\n"
+    "twice is handled once, and one that does not exist is reported and skipped.\n"
     "\n"
     "Options:\n"
     "  --overwrite           replace existing output files in Directory to Directory\n"
@@ -26,6 +29,11 @@ const char HELP_TEXT[] =
     "                        index, length and CRC; the chunk layout's length) and\n"
     "                        write nothing; one line per file, \"OK\" or why it\n"
     "                        failed, then \"Tested - N file(s) OK, M failed\"\n"
+    "  -c, --stdout          decode the one file SOURCE to standard output (not a\n"
+    "                        terminal) and write nothing to disk; the log goes to\n"
+    "                        standard error. Each record is checked before its bytes\n"
+    "                        go out, but bytes written before a damaged record stay\n"
+    "                        written: a failure is named in the log and the status is 1\n"
     "  --threads N           decode each file on N threads (1 to 256; default: one per\n"
     "                        processor); 1 decodes on one thread, as a reference\n"
     "  --password-file FILE  read the password from the first line of FILE\n"
@@ -44,7 +52,8 @@ const char HELP_TEXT[] =
     "A password must be 1 to %u bytes long; any other is refused before any file is\n"
     "touched (status 2).\n"
     "\n"
-    "Standard output shows the job's log exactly as the window does, then the line\n"
+    "Standard output (standard error with --stdout) shows the job's log exactly as\n"
+    "the window does, then the line\n"
     "\"Finished - N file(s) extracted\". When standard error is a terminal it shows a\n"
     "progress line. Ctrl+C stops the job, and so do closing the terminal or console\n"
     "and the system's request to end (SIGTERM, logoff, shutdown): the file in\n"
@@ -55,9 +64,9 @@ const char HELP_TEXT[] =
     "Exit status:\n"
     "  0    every matching file was extracted (also when there was none);\n"
     "       with --test: every matching file passed\n"
-    "  1    a file failed or was skipped, a folder could not be listed, a name could\n"
-    "       not be used as a path, or the job was stopped\n"
-    "  2    usage error, SOURCE not found, or no usable password\n"
+    "  1    a file failed or was skipped, a SOURCE was not found, a folder could not\n"
+    "       be listed, a name could not be used as a path, or the job was stopped\n"
+    "  2    usage error, no SOURCE found, or no usable password\n"
     "  130  ended at once by a second Ctrl+C\n";
 
 const char VERSION_TEXT[] = "ovx-extract " OVX_VERSION "\n";
@@ -105,25 +114,13 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             firstError = std::move(message);
     };
 
-    int nOperands = 0;
+    std::vector<std::string> operands;
     bool bOptionsEnded = false;
     for (int i = 1; i < argc; ++i)
     {
         const char* arg = argv[i];
         if (bOptionsEnded || arg[0] != '-' || arg[1] == '\0')
-        {
-            if (nOperands == 0)
-                options->m_strSource = arg;
-            else if (nOperands == 1)
-                options->m_strDestination = arg;
-            else
-                fail(std::string("unexpected argument '") + arg + "'");
-            // Refused as the window refuses an empty field: an empty DESTINATION
-            // (an unset shell variable) would otherwise be normalised to the root "\".
-            if (nOperands < 2 && arg[0] == '\0')
-                fail(nOperands == 0 ? "SOURCE is empty" : "DESTINATION is empty");
-            ++nOperands;
-        }
+            operands.push_back(arg);
         else if (std::strcmp(arg, "--") == 0)
             bOptionsEnded = true;
         else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)
@@ -134,6 +131,8 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             options->m_bOverwrite = 1;
         else if (std::strcmp(arg, "--test") == 0)
             options->m_bTest = true;
+        else if (std::strcmp(arg, "-c") == 0 || std::strcmp(arg, "--stdout") == 0)
+            options->m_bStdout = true;
         else if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "--quiet") == 0)
             options->m_bQuiet = true;
         else if (std::strcmp(arg, "--threads") == 0 || StartsWith(arg, "--threads="))
@@ -158,15 +157,31 @@ OptionsAction ParseOptions(int argc, const char* const* argv, COptions* options,
             fail(std::string("unknown option '") + arg + "'");
     }
 
-    if (options->m_bTest)
+    // The last operand is DESTINATION, except with --test and --stdout, which take none.
+    const bool bDestination = !options->m_bTest && !options->m_bStdout;
+    const bool bHasDestination = bDestination && operands.size() >= 2;
+    if (bHasDestination)
     {
-        if (nOperands > 1)
-            fail("--test takes SOURCE only; it writes nothing");
-        else if (nOperands == 0)
-            fail("missing SOURCE");
+        options->m_strDestination = operands.back();
+        operands.pop_back();
     }
-    else if (nOperands < 2)
-        fail(nOperands == 0 ? "missing SOURCE and DESTINATION" : "missing DESTINATION");
+    options->m_sources = operands;
+
+    if (options->m_bTest && options->m_bStdout)
+        fail("--test and --stdout exclude each other");
+    else if (options->m_bStdout && operands.size() > 1)
+        fail("--stdout takes one SOURCE and no DESTINATION; the decoded bytes go to standard output");
+    else if (operands.empty())
+        fail(bDestination ? "missing SOURCE and DESTINATION" : "missing SOURCE");
+    else if (bDestination && !bHasDestination)
+        fail("missing DESTINATION");
+    // Refused as the window refuses an empty field: an empty DESTINATION (an unset
+    // shell variable) would otherwise be normalised to the root "\".
+    for (const std::string& source : operands)
+        if (source.empty())
+            fail("SOURCE is empty");
+    if (bHasDestination && options->m_strDestination.empty())
+        fail("DESTINATION is empty");
 
     if (!firstError.empty())
     {

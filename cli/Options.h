@@ -3,13 +3,14 @@
 // The command line of ovx-extract: what to extract, where to, and how.
 
 #include <string>
+#include <vector>
 
 #include "base/Types.h"
 
 // What the command line asks for.
 enum OptionsAction
 {
-    OPTIONS_RUN,     // extract SOURCE into DESTINATION, or test SOURCE
+    OPTIONS_RUN,     // extract each SOURCE into DESTINATION, test each SOURCE, or decode one to stdout
     OPTIONS_HELP,    // show the help text
     OPTIONS_VERSION, // show the version line
     OPTIONS_ERROR,   // a usage error, described by the parser
@@ -18,12 +19,13 @@ enum OptionsAction
 class COptions
 {
 public:
-    std::string m_strSource;
-    std::string m_strDestination;
+    std::vector<std::string> m_sources; // in the order given, duplicates included
+    std::string m_strDestination;       // empty with --test and --stdout
     std::string m_strPasswordFile; // empty: none given
     BYTE m_bOverwrite = 0;
     bool m_bQuiet = false;
-    bool m_bTest = false; // --test: check SOURCE, write nothing; no DESTINATION
+    bool m_bTest = false;   // --test: check each SOURCE, write nothing; no DESTINATION
+    bool m_bStdout = false; // -c, --stdout: one SOURCE decoded to standard output; no DESTINATION
     UINT m_nThreads = 0;  // --threads N: threads decoding each file; 0: one per processor
 };
 

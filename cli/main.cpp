@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/CConsoleDisplay.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/CStandardOutputStream.h"
 #include "decode/CBlowfish.h"
 #include "engine/CExtractJob.h"
 #include "engine/FolderPath.h"
@@ -74,6 +76,32 @@ int WatchJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
     return EXIT_ALL_EXTRACTED;
 }
 
+// The sources to handle, in the order given, each once (by IsSamePath) and with the
+// mode its kind decides, as the mode buttons do in the window. A source that does not
+// exist is reported and left out; `pMissing` tells whether one was.
+std::vector<JobSource> FindSources(const std::vector<std::string>& given, bool* pMissing)
+{
+    std::vector<JobSource> found;
+    *pMissing = false;
+    for (const std::string& path : given)
+    {
+        bool bDuplicate = false;
+        for (const JobSource& source : found)
+            bDuplicate = bDuplicate || IsSamePath(source.strPath, path);
+        if (bDuplicate)
+            continue;
+        const PathKind kind = GetPathKind(path.c_str());
+        if (kind == PATH_NONE)
+        {
+            Fail(EXIT_NOT_ALL_EXTRACTED, "cannot find the source '" + path + "'");
+            *pMissing = true;
+            continue;
+        }
+        found.push_back({path, kind != PATH_FOLDER});
+    }
+    return found;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,10 +125,18 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The source decides the mode, as the mode buttons do in the window.
-    const PathKind source = GetPathKind(options.m_strSource.c_str());
-    if (source == PATH_NONE)
-        return Fail(EXIT_USAGE, "cannot find the source '" + options.m_strSource + "'");
+    bool bMissing = false;
+    std::vector<JobSource> sources = FindSources(options.m_sources, &bMissing);
+    if (sources.empty())
+        return Fail(EXIT_USAGE, "no SOURCE was found; nothing was extracted");
+    if (options.m_bStdout)
+    {
+        if (IsStandardOutputTerminal())
+            return Fail(EXIT_USAGE, "--stdout writes the decoded bytes, and standard output is a terminal; "
+                                    "redirect it to a file or a pipe");
+        if (!sources.front().bSingleFile)
+            return Fail(EXIT_USAGE, "--stdout decodes one file, and '" + sources.front().strPath + "' is a folder");
+    }
 
     std::string password;
     if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
@@ -113,16 +149,24 @@ int main(int argc, char** argv)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
 
     InstallStopSignal();
-    CConsoleDisplay display(stdout, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
+    // With --stdout the decoded bytes own standard output; the log goes to standard error.
+    FILE* pLog = options.m_bStdout ? stderr : stdout;
+    if (options.m_bStdout)
+        UseBinaryStandardError();
+    CConsoleDisplay display(pLog, !options.m_bQuiet && IsStandardErrorTerminal() ? stderr : nullptr,
                             options.m_bTest);
+    CStandardOutputStream standardOutput;
     JobSettings settings;
     settings.pDecryptor = &cipher;
-    settings.strSource = options.m_strSource;
+    settings.strSource = sources.front().strPath;
+    settings.bSingleFile = sources.front().bSingleFile;
+    settings.moreSources.assign(sources.begin() + 1, sources.end());
     settings.strDestination = options.m_strDestination;
-    settings.bSingleFile = source != PATH_FOLDER;
     settings.bOverwrite = options.m_bOverwrite != 0;
     settings.bVerifyOnly = options.m_bTest;
+    settings.pOutput = options.m_bStdout ? &standardOutput : nullptr;
     settings.nDecodeThreads = options.m_nThreads != 0 ? options.m_nThreads : CountProcessors();
     CExtractJob job(settings, &display);
-    return WatchJob(&job, &display);
+    const int status = WatchJob(&job, &display);
+    return status == EXIT_ALL_EXTRACTED && bMissing ? EXIT_NOT_ALL_EXTRACTED : status;
 }

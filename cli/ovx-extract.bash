@@ -12,7 +12,7 @@ _ovx_extract()
 
     # Options that take the next word (or "=VALUE") as their value, and those that do not.
     local with_value="--threads --password-file"
-    local flags="--overwrite --test -q --quiet -h --help --version --"
+    local flags="--overwrite --test -c --stdout -q --quiet -h --help --version --"
 
     case $prev in
         --threads)
@@ -33,8 +33,9 @@ _ovx_extract()
     esac
     $split && return
 
-    # Which operand is being typed: SOURCE first, then DESTINATION (none after --test).
-    local i operands=0 test=false end_of_options=false
+    # How many operands came before the one being typed: the first is a SOURCE; any later
+    # one may be another SOURCE or DESTINATION; --stdout takes one SOURCE only.
+    local i operands=0 stdout=false end_of_options=false
     for ((i = 1; i < cword; i++)); do
         if $end_of_options; then
             ((operands++))
@@ -42,7 +43,7 @@ _ovx_extract()
         fi
         case ${words[i]} in
             --) end_of_options=true ;;
-            --test) test=true ;;
+            -c | --stdout) stdout=true ;;
             --threads | --password-file) ((i++)) ;;
             -*) ;;
             *) ((operands++)) ;;
@@ -53,10 +54,8 @@ _ovx_extract()
         COMPREPLY=($(compgen -W "$with_value $flags" -- "$cur"))
         return
     fi
-    if ((operands == 0)); then
-        _filedir ovx # a SOURCE: an .ovx file or a folder
-    elif ((operands == 1)) && ! $test; then
-        _filedir -d # DESTINATION: a folder
+    if ((operands == 0)) || ! $stdout; then
+        _filedir ovx # a SOURCE (an .ovx file or a folder), or DESTINATION (a folder)
     fi
 } &&
     complete -F _ovx_extract ovx-extract

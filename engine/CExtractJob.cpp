@@ -24,6 +24,9 @@ JobSettings Normalized(JobSettings settings)
 {
     if (!settings.bSingleFile)
         settings.strSource = NormalizeFolderPath(settings.strSource);
+    for (JobSource& source : settings.moreSources)
+        if (!source.bSingleFile)
+            source.strPath = NormalizeFolderPath(source.strPath);
     settings.strDestination = NormalizeFolderPath(settings.strDestination);
     return settings;
 }
@@ -75,7 +78,7 @@ HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
 }
 
 CExtractJob::CExtractJob(const JobSettings& settings, IJobDisplay* pDisplay)
-    : m_settings(Normalized(settings)), m_pDisplay(pDisplay)
+    : m_settings(Normalized(settings)), m_pDisplay(pDisplay), m_bSingleFile(m_settings.bSingleFile)
 {
 }
 
@@ -129,29 +132,12 @@ HRESULT CExtractJob::StartWorker(const ThreadStarter& startThread)
 
 void CExtractJob::Run()
 {
-    const std::string& source = m_settings.strSource;
-    const std::string& destination = m_settings.strDestination;
-    try
+    RunSource(m_settings.strSource, m_settings.bSingleFile);
+    for (const JobSource& source : m_settings.moreSources)
     {
-        if (m_settings.bSingleFile)
-        {
-            HRESULT hr = EnsureFolder(destination);
-            if (hr == RESULT_OK)
-                ExtractFile(source, destination);
-            else
-                ReportResult(source, GetDestinationName(source, destination), hr);
-        }
-        else
-        {
-            ExtractFolder(source, destination);
-        }
-    }
-    catch (...)
-    {
-        // Whatever work was left is abandoned, reported as one failure of the job's
-        // source; the job still finishes normally.
-        IgnoringExceptions([this] { AppendLog("Oops ! Exception raised !\n"); });
-        IgnoringExceptions([&] { ReportResult(source, destination, RESULT_FAIL); });
+        if (!IsRunning())
+            break;
+        RunSource(source.strPath, source.bSingleFile);
     }
 
     // The pool's threads are joined before the finish: the job may go right after it.
@@ -159,6 +145,34 @@ void CExtractJob::Run()
     // The finish must happen on every path, or the front end could never close.
     IgnoringExceptions([this] { AppendLog("\n*** Finished ***"); });
     SetJobState(JOB_FINISHED);
+}
+
+void CExtractJob::RunSource(const std::string& source, bool bSingleFile)
+{
+    const std::string& destination = m_settings.strDestination;
+    m_bSingleFile = bSingleFile;
+    try
+    {
+        if (!bSingleFile)
+            ExtractFolder(source, destination);
+        else if (m_settings.pOutput != nullptr)
+            ExtractFile(source, std::string());
+        else
+        {
+            HRESULT hr = EnsureFolder(destination);
+            if (hr == RESULT_OK)
+                ExtractFile(source, destination);
+            else
+                ReportResult(source, GetDestinationName(source, destination), hr);
+        }
+    }
+    catch (...)
+    {
+        // Whatever work was left of this source is abandoned, reported as one failure
+        // of the source; the job goes on.
+        IgnoringExceptions([this] { AppendLog("Oops ! Exception raised !\n"); });
+        IgnoringExceptions([&] { ReportResult(source, destination, RESULT_FAIL); });
+    }
 }
 
 HRESULT CExtractJob::ReportResult(const std::string& source, const std::string& destination, HRESULT hr)
@@ -285,8 +299,8 @@ HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& d
 {
     if (!m_settings.bVerifyOnly)
         AppendLog("Processing '%s'...\n", source.c_str());
-    const std::string destination =
-        m_settings.bVerifyOnly ? std::string() : GetDestinationName(source, destinationFolder);
+    const bool bNoFile = m_settings.bVerifyOnly || m_settings.pOutput != nullptr;
+    const std::string destination = bNoFile ? std::string() : GetDestinationName(source, destinationFolder);
 
     const std::string* pUnopened = nullptr;
     HRESULT hr = DecodeFile(source, destination, pUnopened);
@@ -308,7 +322,7 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
 
     // Directory to Directory keeps existing files unless told to replace them;
     // File to File always replaces.
-    if (!destination.empty() && !m_settings.bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
+    if (!destination.empty() && !m_bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
         GetPathKind(destination.c_str()) == PATH_FILE)
     {
         AppendLog("    '%s' already exists.\n", destination.c_str());
@@ -324,7 +338,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     CTempFile temp;
     CNullWriteStream nowhere;
     IWriteStream* pOutput = &nowhere;
-    if (!bVerifyOnly)
+    if (m_settings.pOutput != nullptr)
+        pOutput = m_settings.pOutput;
+    else if (!bVerifyOnly)
     {
         // A destination name that is a folder (a source without a dot, a file named
         // ".ovx") cannot be written, nor can the source itself (a source "x." decoded
@@ -359,10 +375,10 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
             AppendLog("Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
         return hr;
     }
-    if (bVerifyOnly)
+    if (pOutput != &temp.Stream())
         return RESULT_OK;
 
-    hr = temp.Commit(destination, m_settings.bSingleFile || m_settings.bOverwrite);
+    hr = temp.Commit(destination, m_bSingleFile || m_settings.bOverwrite);
     return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
 }
 

@@ -65,7 +65,8 @@ public:
     // behind. ExtractFolder walks a source folder depth first and mirrors it; it does
     // not follow directory links and does not enter the job's destination folder when
     // that lies inside the source tree. EnsureFolder creates a folder path, logging a
-    // failure. Run is the worker's whole body and ends with SetJobState(JOB_FINISHED).
+    // failure. Run is the worker's whole body: each source in turn, in its own mode, then
+    // SetJobState(JOB_FINISHED).
     // Each file's outcome, and each source folder left unread, is also reported as a
     // FileResult.
     HRESULT ExtractFile(const std::string& source, const std::string& destinationFolder);
@@ -74,6 +75,9 @@ public:
     void Run();
 
 private:
+    // One source of the job, File to File or Directory to Directory; an exception
+    // abandons the rest of it as one failed result.
+    void RunSource(const std::string& source, bool bSingleFile);
     HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
@@ -89,4 +93,7 @@ private:
     CJobStatus m_status;
     IJobDisplay* m_pDisplay;
     std::unique_ptr<CDecodePool> m_pPool;
+    // The mode of the source in hand (worker only): File to File always replaces its
+    // output, Directory to Directory only when told to.
+    bool m_bSingleFile;
 };

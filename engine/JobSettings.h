@@ -4,10 +4,19 @@
 // which never changes it.
 
 #include <string>
+#include <vector>
 
 #include "base/Types.h"
 
 class IDecryptor;
+class IWriteStream;
+
+// A source after the job's first, in its own mode.
+struct JobSource
+{
+    std::string strPath;
+    bool bSingleFile = true; // File to File; false: Directory to Directory
+};
 
 struct JobSettings
 {
@@ -17,6 +26,13 @@ struct JobSettings
     std::string strSource;      // a file in File to File mode, else a folder
     std::string strDestination; // always a folder
     bool bSingleFile = true;    // File to File; false: Directory to Directory
+    // Sources handled after strSource, in this order and into the same destination, each
+    // as it would be as the job's only source; a stop ends the job before the next one.
+    std::vector<JobSource> moreSources;
+    // File to File only: the decoded bytes go into this stream (borrowed) instead of a
+    // file in the destination, which is then neither named nor created. What the stream
+    // took before a failure stays there.
+    IWriteStream* pOutput = nullptr;
     // Directory to Directory: replace existing outputs (File to File always replaces).
     bool bOverwrite = false;
     // Every file is decoded and checked completely and nothing is written (no folder, no

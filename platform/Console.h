@@ -1,12 +1,15 @@
 #pragma once
 
 // The console or terminal that ovx-extract talks to: a prompt without echo, whether
-// standard error is a terminal, and standard output without line-end translation. One
+// standard error or output is a terminal, standard output without line-end translation,
+// and raw writes to standard output. One
 // implementation per system: platform/windows/Console.cpp, platform/linux/Console.cpp.
 
 #include <cstddef>
 #include <memory>
 #include <string>
+
+#include "base/Result.h"
 
 // The terminal (POSIX: /dev/tty) or the console (Windows: CONIN$ and CONOUT$), open
 // with echo off for as long as the object lives. The destructor restores the echo and
@@ -39,10 +42,18 @@ private:
 };
 
 bool IsStandardErrorTerminal();
+bool IsStandardOutputTerminal();
 
 // Windows would turn every "\n" written to standard output into "\r\n"; the log's
-// texts are written unchanged on every system.
+// texts are written unchanged on every system. Standard error too, where it takes the log.
 void UseBinaryStandardOutput();
+void UseBinaryStandardError();
+
+// Writes to the standard output handle itself, past the C library's buffer, so that a
+// failure (a closed pipe, a full disk) is known at once. Returns 0 when all `count`
+// bytes went out, else the system's error as a result code; `written` (may be null)
+// tells how many did. Nothing else may write to standard output through stdio meanwhile.
+HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written);
 
 // While it lives, a console that standard output or standard error writes to shows the
 // log's bytes as UTF-8 when that is the process's code page (Windows): the console's

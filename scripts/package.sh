@@ -38,7 +38,8 @@ warnings=$(MANWIDTH=80 man --warnings -l "$scratch/root/usr/share/man/man1/ovx-e
 
 # The packaged bash completion, found where bash-completion looks for it and used in a
 # fresh bash: every option --help lists and no other, a partial option, --threads
-# values, an .ovx file or a folder for SOURCE, a folder for DESTINATION.
+# values, an .ovx file or a folder for SOURCE, the same after it (another SOURCE or
+# DESTINATION), nothing after the one SOURCE of --stdout.
 mkdir -p "$scratch/cwd/in/sub" "$scratch/cwd/out"
 touch "$scratch/cwd/a.ovx" "$scratch/cwd/notes.txt"
 help_options=$("$scratch/root/usr/bin/ovx-extract" --help |
@@ -56,12 +57,14 @@ completed=$(cd "$scratch/cwd" && XDG_DATA_DIRS="$scratch/root/usr/share" bash --
     choices ovx-extract --pass
     choices ovx-extract --threads ""
     choices ovx-extract -q ""
-    choices ovx-extract a.ovx ""')
+    choices ovx-extract a.ovx ""
+    choices ovx-extract -c a.ovx ""')
 expected="$help_options|
 --password-file |
 $(seq 1 "$(getconf _NPROCESSORS_ONLN)" | sort | tr '\n' ' ')|
 a.ovx in out |
-in out |"
+a.ovx in out |
+ |"
 [ "$completed" = "$expected" ] || fail "the bash completion gives
 $completed
 instead of

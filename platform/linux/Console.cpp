@@ -11,6 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/linux/LinuxErrors.h"
+
 namespace
 {
 
@@ -107,7 +109,37 @@ bool IsStandardErrorTerminal()
     return isatty(STDERR_FILENO) != 0;
 }
 
+bool IsStandardOutputTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
+}
+
+HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written)
+{
+    UINT64 done = 0;
+    HRESULT hr = RESULT_OK;
+    while (done < count)
+    {
+        const ssize_t put = write(STDOUT_FILENO, static_cast<const char*>(data) + done, count - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+        {
+            hr = ResultFromWin32(put < 0 ? Win32ErrorFromErrno(errno) : ERROR_WRITE_FAULT);
+            break;
+        }
+        done += static_cast<UINT64>(put);
+    }
+    if (written != nullptr)
+        *written = done;
+    return hr;
+}
+
 void UseBinaryStandardOutput()
+{
+}
+
+void UseBinaryStandardError()
 {
 }
 

@@ -39,6 +39,7 @@ DWORD Win32ErrorFromErrno(int error)
     case EFAULT: return ERROR_NOACCESS;
     case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
     case EIO: return ERROR_IO_DEVICE;
+    case EPIPE: return ERROR_NO_DATA; // a pipe whose reader has gone
     default: return ERROR_INVALID_FUNCTION;
     }
 }

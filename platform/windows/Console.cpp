@@ -128,9 +128,43 @@ bool IsStandardErrorTerminal()
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+bool IsStandardOutputTerminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 void UseBinaryStandardOutput()
 {
     _setmode(_fileno(stdout), _O_BINARY);
+}
+
+void UseBinaryStandardError()
+{
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+HRESULT WriteStandardOutput(const void* data, UINT64 count, UINT64* written)
+{
+    const HANDLE hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    UINT64 done = 0;
+    HRESULT hr = RESULT_OK;
+    while (done < count)
+    {
+        // WriteFile takes 32-bit counts.
+        const DWORD piece = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        DWORD put = 0;
+        if (!WriteFile(hOutput, static_cast<const char*>(data) + done, piece, &put, nullptr) || put == 0)
+        {
+            const DWORD error = GetLastError();
+            hr = ResultFromWin32(error != 0 ? error : ERROR_WRITE_FAULT);
+            break;
+        }
+        done += put;
+    }
+    if (written != nullptr)
+        *written = done;
+    return hr;
 }
 
 CConsoleOutputCodePage::CConsoleOutputCodePage()

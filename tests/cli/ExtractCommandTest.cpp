@@ -17,6 +17,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -220,6 +221,47 @@ TEST(ExtractCommand, StopSignalInTheMiddleOfALargeFileLeavesNothingBehind)
     }
 }
 
+// --stdout into a pipe whose reader checks the bytes: a whole file, and a file damaged
+// in its 301st record, whose 300 records before the damage come out, and nothing more.
+TEST(ExtractCommand, StandardOutputIntoAPipe)
+{
+    TempFolder folder;
+    RecordFormatOptions damaged;
+    damaged.payloadUnit = 1000;
+    damaged.wrongCrcRecord = 300;
+    const std::vector<BYTE> plain = MakePlaintext(3u << 20);
+    const std::string good = folder.PathOf("good.bin.ovx"), bad = folder.PathOf("bad.bin.ovx");
+    WriteFileBytes(good, EncodeRecordFormat(plain, PASSWORD));
+    WriteFileBytes(bad, EncodeRecordFormat(plain, PASSWORD, damaged));
+    const std::string errors = ToHostPath(folder.PathOf("errors.txt"));
+    setenv("OVX_PASSWORD", PASSWORD.c_str(), 1);
+    for (const char* threads : {"1", "4"})
+        for (const std::string& source : {good, bad})
+        {
+            SCOPED_TRACE(source + ", threads " + threads);
+            const std::string command = std::string(OVX_EXTRACT_EXE) + " --threads " + threads + " -c '" +
+                                        ToHostPath(source) + "' 2>'" + errors + "'";
+            FILE* pipe = popen(command.c_str(), "r");
+            ASSERT_NE(pipe, nullptr);
+            std::vector<BYTE> got;
+            BYTE buffer[65536];
+            for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) != 0;)
+                got.insert(got.end(), buffer, buffer + n);
+            const int status = pclose(pipe);
+            const bool bGood = source == good;
+            EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, bGood ? 0 : 1);
+            const std::vector<BYTE> expected(plain.begin(), plain.begin() + (bGood ? plain.size() : 300 * 1000));
+            EXPECT_TRUE(got == expected) << got.size() << " bytes instead of " << expected.size();
+            if (!bGood)
+            {
+                EXPECT_NE(ReadFileText(errors).find("Failed to extract '" + source + "'. Reason : [A0040907]"),
+                          std::string::npos)
+                    << ReadFileText(errors);
+            }
+        }
+    EXPECT_EQ(ListFolder(folder.Folder()), (std::vector<std::string>{"bad.bin.ovx", "errors.txt", "good.bin.ovx"}));
+}
+
 #endif
 
 } // namespace
@@ -261,8 +303,85 @@ TEST(ExtractCommand, TestModeChecksEveryFileAndWritesNothing)
     EXPECT_EQ(tree.nStatus, 1);
     EXPECT_NE(tree.strOutput.find("Tested - 1 file(s) OK, 3 failed\n"), std::string::npos) << tree.strOutput;
     EXPECT_EQ(ListFolder(folder.Folder()), before) << "nothing written anywhere";
+}
 
-    const ChildResult twoOperands = RunExtract({"--test", folder.PathOf("in"), folder.PathOf("out")}, PASSWORD.c_str());
-    EXPECT_EQ(twoOperands.nStatus, 2);
-    EXPECT_FALSE(PathExists(folder.PathOf("out")));
+// Several sources, --test over several, and --stdout's refusals: the status, the log, the
+// outputs, and that nothing is written where nothing should be.
+TEST(ExtractCommand, SeveralSourcesAndStandardOutput)
+{
+    TempFolder folder;
+    const std::vector<BYTE> a = MakePlaintext(3000, 1), b = MakePlaintext(700, 2), c = MakePlaintext(500, 3),
+                            other = MakePlaintext(900, 4);
+    const std::string fileA = folder.PathOf("in/a.txt.ovx"), tree = folder.PathOf("in/tree"),
+                      fileB = folder.PathOf("in/tree/b.ovx"), fileC = folder.PathOf("in/tree/sub/c.ovx"),
+                      otherB = folder.PathOf("in/one/b.ovx"), missing = folder.PathOf("in/missing.ovx");
+    WriteFileBytes(fileA, EncodeRecordFormat(a, PASSWORD));
+    WriteFileBytes(fileB, EncodeChunkFormat(b, PASSWORD));
+    WriteFileBytes(fileC, EncodeRecordFormat(c, PASSWORD));
+    WriteFileBytes(otherB, EncodeRecordFormat(other, PASSWORD)); // decodes to the same name as fileB
+    const std::string sameA = folder.PathOf("in/tree/../a.txt.ovx"); // fileA spelled otherwise
+    const std::string bOfTree = Processing(fileB) + Processing(fileC), cOfTree = Processing(fileC) + Processing(fileB);
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> arguments; // "OUT" stands for this case's own destination
+        int nStatus;
+        std::vector<std::string> outputs; // the log, each a way the walk's order can give it
+        std::string errors;               // a part of standard error
+        std::vector<std::string> written; // below the destination; empty: it must not exist
+        const std::vector<BYTE>* pB;      // what OUT/b holds
+    } cases[] = {
+        {"several, a missing one and a duplicate",
+         {fileA, missing, tree, sameA, "OUT"},
+         1,
+         {Processing(fileA) + bOfTree + Finished(3), Processing(fileA) + cOfTree + Finished(3)},
+         "cannot find the source '",
+         {"a.txt", "b", "sub/", "sub/c"},
+         &b},
+        // The same output name: the folder's mode keeps what the file wrote before it...
+        {"file then folder", {otherB, tree, "OUT"}, 1, {}, "", {"b", "sub/", "sub/c"}, &other},
+        // ...and the file's mode replaces what the folder wrote.
+        {"folder then file", {tree, otherB, "OUT"}, 0, {}, "", {"b", "sub/", "sub/c"}, &other},
+        {"--test over several",
+         {"--test", fileA, missing, otherB},
+         1,
+         {"'" + fileA + "': OK\n'" + otherB + "': OK\nTested - 2 file(s) OK, 0 failed\n"},
+         "cannot find the source '",
+         {},
+         nullptr},
+        {"nothing found", {missing, "OUT"}, 2, {""}, "no SOURCE was found", {}, nullptr},
+        // The log as usual, on standard error.
+        {"--stdout", {"-c", fileA}, 0, {std::string(a.begin(), a.end())}, Processing(fileA) + Finished(1), {}, nullptr},
+        {"--stdout of a folder", {"--stdout", tree}, 2, {""}, "is a folder", {}, nullptr},
+        {"--stdout with a destination", {"-c", fileA, "OUT"}, 2, {""}, "no DESTINATION", {}, nullptr},
+    };
+    int nCase = 0;
+    for (const auto& test : cases)
+    {
+        SCOPED_TRACE(test.name);
+        const std::string out = folder.PathOf("out" + std::to_string(nCase++));
+        std::vector<std::string> arguments = test.arguments;
+        std::replace(arguments.begin(), arguments.end(), std::string("OUT"), out);
+        const std::vector<std::string> before = ListFolder(folder.Folder());
+        const ChildResult result = RunExtract(arguments, PASSWORD.c_str());
+        EXPECT_EQ(result.nStatus, test.nStatus) << result.strErrors;
+        if (!test.outputs.empty())
+        {
+            EXPECT_NE(std::find(test.outputs.begin(), test.outputs.end(), result.strOutput), test.outputs.end())
+                << result.strOutput;
+        }
+        EXPECT_NE(result.strErrors.find(test.errors), std::string::npos) << result.strErrors;
+        if (test.written.empty())
+        {
+            EXPECT_EQ(ListFolder(folder.Folder()), before) << "nothing written anywhere";
+            continue;
+        }
+        EXPECT_EQ(ListFolder(out), test.written);
+        EXPECT_EQ(ReadFileBytes(out + "/b"), *test.pB);
+        if (PathExists(out + "/a.txt"))
+        {
+            EXPECT_EQ(ReadFileBytes(out + "/a.txt"), a);
+        }
+        EXPECT_EQ(ReadFileBytes(out + "/sub/c"), c);
+    }
 }

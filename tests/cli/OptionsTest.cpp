@@ -25,7 +25,10 @@ std::string Parse(std::vector<const char*> arguments)
     case OPTIONS_RUN:
         break;
     }
-    return options.m_strSource + " -> " + options.m_strDestination +
+    std::string sources;
+    for (const std::string& source : options.m_sources)
+        sources += (sources.empty() ? "" : " ") + source;
+    return sources + (options.m_bTest ? " tested" : options.m_bStdout ? " -> stdout" : " -> " + options.m_strDestination) +
            (options.m_strPasswordFile.empty() ? "" : ", password file " + options.m_strPasswordFile) +
            (options.m_bOverwrite != 0 ? ", overwrite" : "") + (options.m_bQuiet ? ", quiet" : "") +
            (options.m_nThreads != 0 ? ", threads " + std::to_string(options.m_nThreads) : "");
@@ -54,7 +57,15 @@ TEST(Options, ParsesTheCommandLine)
         {{"--version", "in"}, "version"},
         {{}, "error: missing SOURCE and DESTINATION"},
         {{"in"}, "error: missing DESTINATION"},
-        {{"in", "out", "more"}, "error: unexpected argument 'more'"},
+        // Several sources: the last operand is DESTINATION, except with --test or --stdout.
+        {{"a", "b", "-q", "out"}, "a b -> out, quiet"},
+        {{"--test", "a", "b"}, "a b tested"},
+        {{"-c", "a"}, "a -> stdout"},
+        {{"--stdout", "--threads=2", "a"}, "a -> stdout, threads 2"},
+        {{"-c", "a", "out"}, "error: --stdout takes one SOURCE and no DESTINATION"},
+        {{"-c", "--test", "a"}, "error: --test and --stdout exclude each other"},
+        {{"-c"}, "error: missing SOURCE"},
+        {{"a", "", "out"}, "error: SOURCE is empty"},
         // An empty operand (an unset shell variable) is refused, not taken as the root.
         {{"", "out"}, "error: SOURCE is empty"},
         {{"in", ""}, "error: DESTINATION is empty"},
