@@ -6,6 +6,7 @@
 
 #include "app/BrowseDialogs.h"
 #include "app/resource.h"
+#include "base/SecureWipe.h"
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
@@ -147,6 +148,7 @@ bool CMainDialog::ExchangeText(bool bSave, int nId, std::string& strValue)
     std::vector<char> text(static_cast<size_t>(nLength) + 1, '\0');
     const int nCopied = GetWindowTextA(hWndControl, text.data(), nLength + 1);
     strValue.assign(text.data()); // up to the first NUL
+    SecureWipe(text.data(), text.size()); // it may have held the password
     return nCopied >= nLength;
 }
 
@@ -243,11 +245,16 @@ void CMainDialog::SetDestinationFromSource()
 
 LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
 {
+    // The job needs its copy of the password only to key the cipher: wiped then, and on
+    // any way out. The edit keeps the user's text.
+    CWipeOnExit wipePassword(m_strPassword);
     DoDataExchange(true);
 
     // Declared before the window object, so that it outlives it.
     CBlowfish cipher;
-    if (FAILED(KeyJobCipher(cipher, m_strPassword)))
+    const HRESULT hrKey = KeyJobCipher(cipher, m_strPassword);
+    SecureWipe(m_strPassword);
+    if (FAILED(hrKey))
     {
         // A password the cipher cannot take as its key (over 56 bytes): no job with
         // an unkeyed cipher; the password is marked as the faulty field.

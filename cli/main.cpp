@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "base/SecureWipe.h"
 #include "cli/CConsoleDisplay.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
@@ -101,13 +102,17 @@ int main(int argc, char** argv)
     if (source == PATH_NONE)
         return Fail(EXIT_USAGE, "cannot find the source '" + options.m_strSource + "'");
 
-    std::string password;
-    if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
-        return Fail(EXIT_USAGE, error + "; nothing was extracted");
-
+    // From here on the process holds the password or its key schedule: no core dump.
+    ForbidCoreDumps();
     CBlowfish cipher;
-    const HRESULT hrKey = KeyJobCipher(cipher, password);
-    WipeString(&password);
+    HRESULT hrKey;
+    {
+        std::string password;
+        CWipeOnExit wipePassword(password);
+        if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
+            return Fail(EXIT_USAGE, error + "; nothing was extracted");
+        hrKey = KeyJobCipher(cipher, password);
+    }
     if (hrKey != RESULT_OK)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
 

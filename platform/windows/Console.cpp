@@ -124,6 +124,8 @@ std::string ConsoleTextToAnsi(const std::wstring& text)
     return ansi;
 }
 
+void ForbidCoreDumps() {}
+
 bool IsStandardErrorTerminal()
 {
     DWORD mode = 0;

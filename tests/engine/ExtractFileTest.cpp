@@ -256,7 +256,8 @@ TEST_F(ExtractFileTest, CopyFailures)
 }
 
 // Temporary names do not grow with the destination's: the longest source name the system
-// takes decodes. Names that killed runs left are passed over, however many.
+// takes decodes. Names that killed runs left are passed over, however many, and so is
+// a folder on a candidate name.
 TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
 {
     const std::string name(std::min<size_t>(255, MAX_PATH - 1 - In().size()) - 4, 'n');
@@ -268,9 +269,10 @@ TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
     const UINT32 first = 0xFFFFFE00; // the names wrap around after FFFFFFFF
     for (UINT32 k = 0; k < 1000; ++k)
         WriteFileText(Out(CTempFile::NameOf(first + k)), "");
+    MakeFolders(Out(CTempFile::NameOf(first + 1000))); // a folder takes a name too
     CTempFile temp;
     ASSERT_EQ(temp.Create(Out(name), first), RESULT_OK);
-    EXPECT_TRUE(PathExists(Out("000001E8.~ovxpart")));
+    EXPECT_TRUE(PathExists(Out("000001E9.~ovxpart")));
 }
 
 // Faults at every stage of a file that is to replace an existing one: the existing file
@@ -356,6 +358,12 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
     // Temporary names fit under MAX_PATH in this folder; the destination's does not.
     const std::string deep = Out(std::string(MAX_PATH - 31 - Out().size(), 'd')) + SEPARATOR;
     MakeFolders(deep);
+    std::string levels; // over a log text's length in all
+    while (levels.size() < MAX_LOG_TEXT)
+        levels += std::string(100, 'v') + "\\";
+#ifndef _WIN32
+    MakeFolders(Out(levels)); // Linux checks each level's existence before a name's length
+#endif
     const struct
     {
         const char* what;
@@ -365,6 +373,9 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
     } cases[] = {
         {"source name", In(tooLong + ".ovx"), Out(), In(tooLong + ".ovx")},
         {"destination folder name", In(name + ".ovx"), Out(tooLong) + SEPARATOR, Out(tooLong + "\\" + name)},
+        // Named in full the line would be cut before its reason: the name is shortened.
+        {"path longer than a log text", In(name + ".ovx"), Out(levels + tooLong) + SEPARATOR,
+         Out(levels + tooLong + "\\" + name)},
 #ifdef _WIN32
         {"destination path beyond MAX_PATH", In(name + ".ovx"), deep, deep + name},
 #endif
@@ -377,8 +388,21 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
             auto job = MakeJob(c.source, c.destinationFolder, bSingleFile);
 
             EXPECT_EQ(job->ExtractFile(c.source, c.destinationFolder), hr);
-            EXPECT_EQ(Logs(),
-                      (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, "800700CE")}));
+            const std::string failed = FailedText("open", c.failed, "800700CE");
+            const std::vector<std::string> logs = Logs();
+            ASSERT_EQ(logs.size(), 2u);
+            EXPECT_EQ(logs[0], ProcessingText(c.source));
+            if (failed.size() <= MAX_LOG_TEXT)
+            {
+                EXPECT_EQ(logs[1], failed);
+            }
+            else // the start and the end of the line as they would be in full
+            {
+                EXPECT_EQ(logs[1].size(), size_t(MAX_LOG_TEXT));
+                EXPECT_EQ(logs[1].substr(0, 300), failed.substr(0, 300));
+                EXPECT_EQ(logs[1].substr(logs[1].size() - 300), failed.substr(failed.size() - 300));
+                EXPECT_NE(logs[1].find("..."), std::string::npos);
+            }
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, hr, c.source,
                                                                  GetDestinationName(c.source, c.destinationFolder))});
             for (const std::string& entry : ListFolder(Out()))
