@@ -11,10 +11,46 @@
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/MemoryStream.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace
 {
 
 const std::vector<BYTE> PRECIOUS = {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
+
+#ifndef _WIN32
+// Leaves the process no descriptor to open once the temporary file (the one open file
+// named *.~ovxpart) is closed: every lower descriptor is taken (by `fillers`) and the
+// limit put at the temporary file's own.
+void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
+{
+    int temporary = -1;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error).string().find(".~ovxpart") != std::string::npos)
+            temporary = std::stoi(entry.path().filename().string());
+    }
+    ASSERT_GE(temporary, 0);
+    for (int fd = open("/dev/null", O_RDONLY); fd >= 0; fd = open("/dev/null", O_RDONLY))
+    {
+        if (fd > temporary)
+        {
+            close(fd);
+            break;
+        }
+        fillers.push_back(fd);
+    }
+    rlimit limit;
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(temporary);
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+#endif
 
 class ExtractFileTest : public EngineTest
 {
@@ -314,6 +350,19 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     add("destination folder removed", FOLDER_GONE, [&] {
         m_display->onLogText = [&](const std::string&) { fs::remove_all(existing.parent_path()); };
     });
+#ifndef _WIN32
+    // Extracted, with a warning: the output is complete and in place, only not synced.
+    std::vector<int> fillers;
+    rlimit openLimit;
+    getrlimit(RLIMIT_NOFILE, &openLimit);
+    add("folder sync fails after the move", RESULT_OK, [&] {
+        m_cipher.beforeDecrypt = [&](int call) {
+            if (call == 1)
+                RunOutOfDescriptorsAfterTemporaryFile(fillers);
+            return RESULT_OK;
+        };
+    });
+#endif
     auto counted = MakeJob(In("a.ovx"), Out(), 1);
     FailNthAllocation(0);
     counted->Run();
@@ -329,8 +378,19 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
         job->Run();
         FailNthAllocation(0);
         holder.Close();
+#ifndef _WIN32
+        setrlimit(RLIMIT_NOFILE, &openLimit);
+        for (int fd : fillers)
+            close(fd);
+        fillers.clear();
+#endif
 
-        if (f.expected != EITHER)
+        if (f.expected == RESULT_OK)
+        {
+            EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))});
+            EXPECT_EQ(Logs()[1].rfind("    Warning: '" + Out("a") + "' is complete", 0), 0u) << Logs()[1];
+        }
+        else if (f.expected != EITHER)
         {
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, f.expected, In("a.ovx"), Out("a"))});
         }
