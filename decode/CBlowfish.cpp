@@ -1,5 +1,6 @@
 #include "decode/CBlowfish.h"
 
+#include "base/SecureWipe.h"
 #include "decode/BigEndian.h"
 #include "decode/BlowfishKernels.h"
 #include "decode/BlowfishPaths.h"
@@ -136,6 +137,19 @@ void EncryptOneByOne(const UINT32* p, const SBoxes& s, int mode, Block chain, co
 
 CBlowfish::CBlowfish() : m_iv{0, 0}, m_chain{0, 0}, m_p{}, m_s{}, m_nMode(CIPHER_MODE_ECB) {}
 
+CBlowfish::~CBlowfish()
+{
+    WipeKey();
+}
+
+void CBlowfish::WipeKey()
+{
+    SecureWipe(m_iv, sizeof(m_iv));
+    SecureWipe(m_chain, sizeof(m_chain));
+    SecureWipe(m_p, sizeof(m_p));
+    SecureWipe(m_s, sizeof(m_s));
+}
+
 HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2])
 {
     if (length == 0 || length > BLOWFISH_MAX_KEY_LENGTH)
@@ -143,6 +157,7 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
     if (key == nullptr || initialVector == nullptr)
         return RESULT_INVALID_ARG;
 
+    WipeKey();
     m_iv[0] = m_chain[0] = initialVector[0];
     m_iv[1] = m_chain[1] = initialVector[1];
     std::memcpy(m_p, BLOWFISH_INITIAL_P, sizeof(m_p));
@@ -178,6 +193,8 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
             box[i + 1] = block.right;
         }
     }
+    // The last block is the schedule's last two words.
+    SecureWipe(&block, sizeof(block));
     return RESULT_OK;
 }
 

@@ -16,10 +16,13 @@ class CBlowfish : public IEncryptor, public IDecryptor
 {
 public:
     CBlowfish();
+    // Wipes the key schedule, the vector and the chain.
+    ~CBlowfish() override;
 
     // Keys the cipher with 1 to 56 key bytes (used cyclically) and sets both the
-    // initial vector and the chaining value to initialVector (left, right).
-    // DEC_E_KEY_LENGTH for any other length, with nothing changed.
+    // initial vector and the chaining value to initialVector (left, right); the old
+    // schedule is wiped first. DEC_E_KEY_LENGTH for any other length, with nothing
+    // changed.
     HRESULT SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2]);
 
     UINT GetBlockSize() override;
@@ -36,6 +39,8 @@ private:
     // Decrypt by a chosen path (decode/BlowfishPaths.h).
     friend HRESULT BlowfishDecryptVia(BlowfishPath path, CBlowfish& cipher, const void* input, void* output,
                                       UINT length);
+
+    void WipeKey();
 
     UINT32 m_iv[2];    // initial vector (left, right)
     UINT32 m_chain[2]; // chaining value (left, right)
