@@ -7,6 +7,7 @@
 #include "app/BrowseDialogs.h"
 #include "app/PasswordBytes.h"
 #include "app/resource.h"
+#include "base/SecureWipe.h"
 #include "engine/FolderPath.h"
 #include "engine/JobCipher.h"
 #include "progress/CProgressDialog.h"
@@ -148,6 +149,7 @@ bool CMainDialog::ExchangeText(bool bSave, int nId, std::string& strValue)
     std::vector<char> text(static_cast<size_t>(nLength) + 1, '\0');
     const int nCopied = GetWindowTextA(hWndControl, text.data(), nLength + 1);
     strValue.assign(text.data()); // up to the first NUL
+    SecureWipe(text.data(), text.size()); // it may have held the password
     return nCopied >= nLength;
 }
 
@@ -244,13 +246,21 @@ void CMainDialog::SetDestinationFromSource()
 
 LRESULT CMainDialog::OnExtract(WPARAM, LPARAM)
 {
+    // The job needs its copy of the password only to key the cipher: wiped then, and on
+    // any way out. The edit keeps the user's text.
+    CWipeOnExit wipePassword(m_strPassword);
     DoDataExchange(true);
 
     // Declared before the window object, so that it outlives it.
     CBlowfish cipher;
     // The key is read as UTF-16 and converted in the system's code page, not taken from
     // the exchanged text, which is in the process's (UTF-8).
-    if (FAILED(KeyJobCipher(cipher, GetPasswordBytes(GetDlgItem(m_hWnd, IDC_PASSWORD)))))
+    std::string passwordBytes = GetPasswordBytes(GetDlgItem(m_hWnd, IDC_PASSWORD));
+    CWipeOnExit wipeBytes(passwordBytes);
+    const HRESULT hrKey = KeyJobCipher(cipher, passwordBytes);
+    SecureWipe(passwordBytes);
+    SecureWipe(m_strPassword);
+    if (FAILED(hrKey))
     {
         // A password the cipher cannot take as its key (over 56 bytes): no job with
         // an unkeyed cipher; the password is marked as the faulty field.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/SecureWipe.h"
 #include "cli/Terminal.h"
 #include "platform/SystemCodePage.h"
 
@@ -101,8 +102,5 @@ bool ObtainPassword(const std::string& passwordFile, std::string* password, std:
 
 void WipeString(std::string* text)
 {
-    volatile char* bytes = text->data();
-    for (size_t i = 0; i < text->size(); ++i)
-        bytes[i] = 0;
-    text->clear();
+    SecureWipe(*text);
 }

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/SecureWipe.h"
 #include "cli/CConsoleDisplay.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
@@ -138,13 +139,17 @@ int main(int argc, char** argv)
             return Fail(EXIT_USAGE, "--stdout decodes one file, and '" + sources.front().strPath + "' is a folder");
     }
 
-    std::string password;
-    if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
-        return Fail(EXIT_USAGE, error + "; nothing was extracted");
-
+    // From here on the process holds the password or its key schedule: no core dump.
+    ForbidCoreDumps();
     CBlowfish cipher;
-    const HRESULT hrKey = KeyJobCipher(cipher, password);
-    WipeString(&password);
+    HRESULT hrKey;
+    {
+        std::string password;
+        CWipeOnExit wipePassword(password);
+        if (!ObtainPassword(options.m_strPasswordFile, &password, &error))
+            return Fail(EXIT_USAGE, error + "; nothing was extracted");
+        hrKey = KeyJobCipher(cipher, password);
+    }
     if (hrKey != RESULT_OK)
         return Fail(EXIT_USAGE, "the password cannot be used as a key; nothing was extracted");
 

@@ -1,5 +1,6 @@
 #include "decode/CBlowfish.h"
 
+#include "base/SecureWipe.h"
 #include "decode/BigEndian.h"
 #include "decode/CpuFeatures.h"
 
@@ -142,15 +143,6 @@ void MakeBytePlanes(BlowfishSchedule& key)
             key.pBytes[i][k] = ((key.p[i] >> (8 * k)) & 0xFF) * 0x01010101u;
 }
 
-// Through a volatile pointer, so that the compiler cannot drop the stores to an object
-// about to die.
-void Wipe(void* data, size_t size)
-{
-    volatile BYTE* bytes = static_cast<volatile BYTE*>(data);
-    while (size-- > 0)
-        *bytes++ = 0;
-}
-
 } // namespace
 
 CBlowfish::CBlowfish()
@@ -158,7 +150,17 @@ CBlowfish::CBlowfish()
 {
 }
 
-CBlowfish::~CBlowfish() { Wipe(&m_key, sizeof(m_key)); }
+CBlowfish::~CBlowfish()
+{
+    WipeKey();
+}
+
+void CBlowfish::WipeKey()
+{
+    SecureWipe(m_iv, sizeof(m_iv));
+    SecureWipe(m_chain, sizeof(m_chain));
+    SecureWipe(&m_key, sizeof(m_key)); // the schedule and its byte planes
+}
 
 HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2])
 {
@@ -167,6 +169,7 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
     if (key == nullptr || initialVector == nullptr)
         return RESULT_INVALID_ARG;
 
+    WipeKey();
     m_iv[0] = m_chain[0] = initialVector[0];
     m_iv[1] = m_chain[1] = initialVector[1];
     UINT32* p = m_key.p;
@@ -206,6 +209,8 @@ HRESULT CBlowfish::SetKey(const BYTE* key, UINT length, const UINT32 initialVect
     }
     MakeBytePlanes(m_key);
     m_kernel = FastestBlowfishKernel();
+    // The last block is the schedule's last two words.
+    SecureWipe(&block, sizeof(block));
     return RESULT_OK;
 }
 

@@ -16,12 +16,14 @@ class CBlowfish : public IEncryptor, public IDecryptor
 {
 public:
     CBlowfish();
-    ~CBlowfish() override; // wipes the key schedule
+    // Wipes the key schedule (its byte planes too), the vector and the chain.
+    ~CBlowfish() override;
 
     // Keys the cipher with 1 to 56 key bytes (used cyclically) and sets both the
     // initial vector and the chaining value to initialVector (left, right), and chooses
-    // the fastest decryption kernel this processor has (decode/BlowfishKernels.h).
-    // DEC_E_KEY_LENGTH for any other length, with nothing changed.
+    // the fastest decryption kernel this processor has (decode/BlowfishKernels.h); the
+    // old schedule is wiped first. DEC_E_KEY_LENGTH for any other length, with nothing
+    // changed.
     HRESULT SetKey(const BYTE* key, UINT length, const UINT32 initialVector[2]);
 
     UINT GetBlockSize() override;
@@ -38,6 +40,8 @@ public:
     HRESULT DecryptWith(BlowfishKernel kernel, const void* input, void* output, UINT length);
 
 private:
+    void WipeKey();
+
     UINT32 m_iv[2];    // initial vector (left, right)
     UINT32 m_chain[2]; // chaining value (left, right)
     BlowfishSchedule m_key;

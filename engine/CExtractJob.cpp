@@ -1,5 +1,6 @@
 #include "engine/CExtractJob.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -64,6 +65,23 @@ DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInput
     return {nullptr, hrRecord, hrChunk};
 }
 
+// `name` as it can stand in a log text with nOther other bytes: whole when the text
+// fits in MAX_LOG_TEXT, else its start and its end with "..." between, both cut on
+// whole characters.
+std::string FitName(const std::string& name, size_t nOther)
+{
+    const size_t nMax = MAX_LOG_TEXT;
+    if (name.size() + nOther <= nMax)
+        return name;
+    const size_t nKept = nMax > nOther + 3 ? nMax - nOther - 3 : 0;
+    const size_t nStart = MbsWholeLength(name.c_str(), nKept / 2);
+    // The end starts on the first character boundary at or after the bytes it may take.
+    size_t nEndAt = name.size() - (nKept - nKept / 2);
+    while (nEndAt < name.size() && MbsWholeLength(name.c_str(), nEndAt) != nEndAt)
+        ++nEndAt;
+    return name.substr(0, nStart) + "..." + name.substr(nEndAt);
+}
+
 DWORD WINAPI ExtractThreadProc(LPVOID pJob)
 {
     static_cast<CExtractJob*>(pJob)->Run();
@@ -94,6 +112,18 @@ void CExtractJob::AppendLog(const char* format, ...)
     else if (length > MAX_LOG_TEXT) // cut short: never in the middle of a character
         text[MbsWholeLength(text, MAX_LOG_TEXT)] = '\0';
     m_pDisplay->ShowLogText(text);
+}
+
+void CExtractJob::AppendLogNaming(const std::string& before, const std::string& name, const char* format, ...)
+{
+    char after[MAX_LOG_TEXT + 1];
+    va_list args;
+    va_start(args, format);
+    if (std::vsnprintf(after, sizeof(after), format, args) < 0)
+        after[0] = '\0';
+    va_end(args);
+    const std::string text = before + FitName(name, before.size() + std::strlen(after)) + after;
+    m_pDisplay->ShowLogText(text.substr(0, MbsWholeLength(text.c_str(), std::min<size_t>(text.size(), MAX_LOG_TEXT))).c_str());
 }
 
 void CExtractJob::SetJobState(LONG nState)
@@ -255,8 +285,8 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     if (!IsNameUsableInPath(name))
     {
         const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
-        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", name, sourceFolder.c_str(),
-                  static_cast<UINT>(hr));
+        AppendLogNaming(std::string("Failed to use the name '") + name + "' in '", sourceFolder,
+                        "' as a path. Reason : [%08X]\n", static_cast<UINT>(hr));
         return ReportResult(sourceFolder + name, std::string(), hr);
     }
 
@@ -291,21 +321,21 @@ HRESULT CExtractJob::EnsureFolder(const std::string& path)
         return RESULT_OK;
     HRESULT hr = CreateFolderPath(path);
     if (hr != RESULT_OK)
-        AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));
+        AppendLogNaming("Failed to create '", path, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
     return hr;
 }
 
 HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& destinationFolder)
 {
     if (!m_settings.bVerifyOnly)
-        AppendLog("Processing '%s'...\n", source.c_str());
+        AppendLogNaming("Processing '", source, "'...\n");
     const bool bNoFile = m_settings.bVerifyOnly || m_settings.pOutput != nullptr;
     const std::string destination = bNoFile ? std::string() : GetDestinationName(source, destinationFolder);
 
     const std::string* pUnopened = nullptr;
     HRESULT hr = DecodeFile(source, destination, pUnopened);
     if (pUnopened != nullptr)
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", pUnopened->c_str(), static_cast<UINT>(hr));
+        AppendLogNaming("Failed to open '", *pUnopened, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
     return ReportResult(source, destination, hr);
 }
 
@@ -325,7 +355,7 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     if (!destination.empty() && !m_bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
         GetPathKind(destination.c_str()) == PATH_FILE)
     {
-        AppendLog("    '%s' already exists.\n", destination.c_str());
+        AppendLogNaming("    '", destination, "' already exists.\n");
         return EXTRACT_E_EXISTS;
     }
 
@@ -372,14 +402,22 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     if (hr != RESULT_OK)
     {
         if (IsRunning())
-            AppendLog("Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
+            AppendLogNaming("Failed to extract '", source, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
         return hr;
     }
     if (pOutput != &temp.Stream())
         return RESULT_OK;
 
-    hr = temp.Commit(destination, m_bSingleFile || m_settings.bOverwrite);
-    return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
+    HRESULT hrUnconfirmed = RESULT_OK;
+    hr = temp.Commit(destination, m_bSingleFile || m_settings.bOverwrite, &hrUnconfirmed);
+    if (hr != RESULT_OK)
+        return openFailed(destination, hr);
+    // The output is complete and in place: extracted, with a word on its durability.
+    if (hrUnconfirmed != RESULT_OK)
+        AppendLogNaming("    Warning: '", destination,
+                        "' is complete, but it could not be confirmed on disk. Reason : [%08X]\n",
+                        static_cast<UINT>(hrUnconfirmed));
+    return RESULT_OK;
 }
 
 CDecodePool* CExtractJob::DecodePool()

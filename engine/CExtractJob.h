@@ -47,6 +47,13 @@ public:
     __attribute__((format(printf, 2, 3)))
 #endif
     void AppendLog(const char* format, ...);
+    // A log text naming a path: `before`, the name, then `format` formatted. A text that
+    // would pass MAX_LOG_TEXT gets the name shortened instead (its start and end with
+    // "..." between), so that it still ends with its reason and its line end.
+#if defined(__GNUC__)
+    __attribute__((format(printf, 4, 5)))
+#endif
+    void AppendLogNaming(const std::string& before, const std::string& name, const char* format, ...);
     void SetJobState(LONG nState);
 
     // Starts the worker thread of a job not yet started. The job is set running (state

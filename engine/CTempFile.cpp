@@ -60,14 +60,19 @@ HRESULT CTempFile::Create(const std::string& destination, UINT32 nFirst)
             return RESULT_OK;
         }
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        // Windows refuses a name that a folder holds as access denied: taken all the same.
+        const bool bTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                            (error == ERROR_ACCESS_DENIED && GetPathKind(path.c_str()) == PATH_FOLDER);
+        if (!bTaken)
             return error != ERROR_SUCCESS ? ResultFromWin32(error) : RESULT_FAIL;
     } while (++n != nFirst);
     return ResultFromWin32(ERROR_FILE_EXISTS);
 }
 
-HRESULT CTempFile::Commit(const std::string& destination, bool bReplace)
+HRESULT CTempFile::Commit(const std::string& destination, bool bReplace, HRESULT* phrUnconfirmed)
 {
+    if (phrUnconfirmed != nullptr)
+        *phrUnconfirmed = RESULT_OK;
     // Replacing a file is made durable: the data is on disk before the move, and the
     // move before the return, so that a power loss leaves the old file or the new one,
     // whole. A new file replaces nothing and is spared the wait.
@@ -80,7 +85,17 @@ HRESULT CTempFile::Commit(const std::string& destination, bool bReplace)
         hr = hrClose;
     const DWORD flags = (bReplace ? MOVEFILE_REPLACE_EXISTING : 0) | (bDurable ? MOVEFILE_WRITE_THROUGH : 0);
     if (hr == RESULT_OK && !MoveFileExA(m_strPath.c_str(), destination.c_str(), flags))
+    {
         hr = FailureFromLastError();
+        // A write-through move can fail after the move itself, in making it durable:
+        // then the complete output is in place, only not known to be on disk.
+        if (bDurable && GetPathKind(m_strPath.c_str()) == PATH_NONE && GetPathKind(destination.c_str()) == PATH_FILE)
+        {
+            if (phrUnconfirmed != nullptr)
+                *phrUnconfirmed = hr;
+            hr = RESULT_OK;
+        }
+    }
     if (hr != RESULT_OK)
     {
         Discard();

@@ -37,7 +37,9 @@ public:
     // Closes the file and moves it onto `destination` (replacing an existing file when
     // bReplace is set). A file that replaces another is flushed to disk first and moved
     // with write-through. On failure the temporary file is removed and the code returned.
-    HRESULT Commit(const std::string& destination, bool bReplace);
+    // A move that took place but could not be confirmed on disk returns 0, with the
+    // failure's code in *phrUnconfirmed (0 otherwise).
+    HRESULT Commit(const std::string& destination, bool bReplace, HRESULT* phrUnconfirmed = nullptr);
 
     // Closes and deletes the temporary file, if there is one.
     void Discard();

@@ -1,7 +1,8 @@
 // Writes a starting corpus for each fuzz target, one folder each under the folder given:
 // record/ and chunk/ hold files from the test encoder (also in plain form for the
 // pass-through cipher, and some with a script), layout/ descriptions of the same files
-// and of each kind of edit, crypto/ keys, modes and lengths for the fast paths.
+// and of each kind of edit, crypto/ keys, modes and lengths for the fast paths, engine/
+// small trees of such files.
 //   MakeFuzzSeeds <folder>
 
 #include <algorithm>
@@ -195,6 +196,27 @@ void WriteCryptoSeeds(SeedFolder& folder)
         }
     }
 }
+// Trees for the engine's differential target (EngineThreadsFuzzer.cpp): files of several
+// units in both layouts, one damaged, one in the subfolder "d" beside "d.ovx".
+void WriteEngineSeeds(SeedFolder& folder)
+{
+    auto file = [](Bytes& seed, BYTE where, const Bytes& description) {
+        seed.push_back(where);
+        seed.push_back(static_cast<BYTE>(description.size()));
+        Append(seed, description);
+    };
+    for (BYTE flags : {0, 1, 2, 4 | 8, 1 | 4 | 8})
+    {
+        Bytes seed = {3, flags, 3};
+        file(seed, 0, LayoutSeed(false, 1000, 5, 300));
+        file(seed, 2, LayoutSeed(true, 4096, 3, 17));
+        file(seed, 4 | 1, LayoutSeed(false, 100, 8, 50, EDIT_SET_WORD, 0x00010001));
+        folder.Write(seed);
+    }
+    Bytes one = {7, 0, 0};
+    file(one, 3, LayoutSeed(true, 65536, 1, 65534));
+    folder.Write(one);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -205,10 +227,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path root = argv[1];
-    SeedFolder record(root, "record"), chunk(root, "chunk"), layout(root, "layout"), crypto(root, "crypto");
+    SeedFolder record(root, "record"), chunk(root, "chunk"), layout(root, "layout"), crypto(root, "crypto"),
+        engine(root, "engine");
     WriteRecordSeeds(record);
     WriteChunkSeeds(chunk);
     WriteLayoutSeeds(layout);
     WriteCryptoSeeds(crypto);
+    WriteEngineSeeds(engine);
     return 0;
 }

@@ -44,6 +44,12 @@ private:
 bool IsStandardErrorTerminal();
 bool IsStandardOutputTerminal();
 
+// Keeps the process from leaving a core dump (and from being traced by other processes
+// of the user), so that a password or key held in memory never reaches a dump file.
+// For the rest of the process's life. Linux only: Windows has no such per-process
+// switch, and does nothing here.
+void ForbidCoreDumps();
+
 // Windows would turn every "\n" written to standard output into "\r\n"; the log's
 // texts are written unchanged on every system. Standard error too, where it takes the log.
 void UseBinaryStandardOutput();

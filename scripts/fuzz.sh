@@ -3,7 +3,7 @@
 # writes starting corpora from the test encoder and runs the fuzz targets one after
 # another, one process each.
 #
-#   scripts/fuzz.sh --smoke             every target for 4 s on a fresh corpus (about 20 s)
+#   scripts/fuzz.sh --smoke             every target for 4 s on a fresh corpus (about 25 s)
 #   scripts/fuzz.sh --runs N [TARGET]   N executions of each target (or of TARGET only)
 #   scripts/fuzz.sh --seconds S [TARGET]
 #
@@ -14,7 +14,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 BUILD=$PWD/build/fuzz
-TARGETS=(RecordDecoderFuzzer ChunkDecoderFuzzer EncodedLayoutFuzzer CryptoFastPathFuzzer)
+TARGETS=(RecordDecoderFuzzer ChunkDecoderFuzzer EncodedLayoutFuzzer CryptoFastPathFuzzer EngineThreadsFuzzer)
 
 usage() {
     sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2
@@ -45,11 +45,13 @@ seeds_of() {
     ChunkDecoderFuzzer) echo chunk ;;
     EncodedLayoutFuzzer) echo layout ;;
     CryptoFastPathFuzzer) echo crypto ;;
+    EngineThreadsFuzzer) echo engine ;;
     esac
 }
 max_len_of() {
     case "$1" in
     EncodedLayoutFuzzer) echo 512 ;; # a description and a script, not a file
+    EngineThreadsFuzzer) echo 512 ;; # descriptions of a few files
     *) echo 8192 ;;
     esac
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -102,6 +103,11 @@ bool CNoEchoConsole::ReadLine(std::string* line, std::size_t maxLength)
         if (line->size() < maxLength)
             line->push_back(c);
     }
+}
+
+void ForbidCoreDumps()
+{
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }
 
 bool IsStandardErrorTerminal()

@@ -94,8 +94,9 @@ int OpenForDisposition(const std::string& path, int flags, mode_t mode, DWORD di
 
 } // namespace
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*securityAttributes*/,
-                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE /*templateFile*/)
+static HANDLE CreateFileAThrowing(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+                                  LPSECURITY_ATTRIBUTES /*securityAttributes*/, DWORD creationDisposition,
+                                  DWORD flagsAndAttributes, HANDLE /*templateFile*/)
 {
     if (fileName == nullptr)
         return FailOpen(ERROR_INVALID_PARAMETER);
@@ -311,4 +312,15 @@ BOOL CloseHandle(HANDLE object)
     }
     // A thread runs on without its handle; a search is closed by FindClose only.
     return table.Remove<CThreadObject>(object) ? TRUE : FailWith(ERROR_INVALID_HANDLE);
+}
+
+// The functions above, which must not throw.
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile)
+{
+    return FailingOnBadAlloc<HANDLE>(INVALID_HANDLE_VALUE, [&] {
+        return CreateFileAThrowing(fileName, desiredAccess, shareMode, securityAttributes, creationDisposition,
+                                   flagsAndAttributes, templateFile);
+    });
 }

@@ -17,7 +17,7 @@ HANDLE FailFind(DWORD error)
 }
 } // namespace
 
-HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData)
+static HANDLE FindFirstFileAThrowing(LPCSTR fileName, LPWIN32_FIND_DATAA findData)
 {
     if (fileName == nullptr || findData == nullptr)
         return FailFind(ERROR_INVALID_PARAMETER);
@@ -42,7 +42,7 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData)
     return CHandleTable::Instance().Insert(search);
 }
 
-BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData)
+static BOOL FindNextFileAThrowing(HANDLE findFile, LPWIN32_FIND_DATAA findData)
 {
     std::shared_ptr<CFindObject> search = CHandleTable::Instance().Find<CFindObject>(findFile);
     if (!search)
@@ -57,4 +57,16 @@ BOOL FindClose(HANDLE findFile)
 {
     std::shared_ptr<CFindObject> search = CHandleTable::Instance().Remove<CFindObject>(findFile);
     return search ? TRUE : FailWith(ERROR_INVALID_HANDLE);
+}
+
+// The functions above, which must not throw.
+
+HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData)
+{
+    return FailingOnBadAlloc<HANDLE>(INVALID_HANDLE_VALUE, [&] { return FindFirstFileAThrowing(fileName, findData); });
+}
+
+BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData)
+{
+    return FailingOnBadAlloc<BOOL>(FALSE, [&] { return FindNextFileAThrowing(findFile, findData); });
 }

@@ -46,7 +46,7 @@ BOOL FinishMove(const std::string& targetFolder, DWORD flags)
 
 } // namespace
 
-DWORD GetFileAttributesA(LPCSTR fileName)
+static DWORD GetFileAttributesAThrowing(LPCSTR fileName)
 {
     std::string path;
     DWORD error = CheckedPath(fileName, path);
@@ -65,7 +65,7 @@ DWORD GetFileAttributesA(LPCSTR fileName)
     return AttributesFromStat(AT_FDCWD, path.c_str(), info);
 }
 
-BOOL DeleteFileA(LPCSTR fileName)
+static BOOL DeleteFileAThrowing(LPCSTR fileName)
 {
     std::string path;
     DWORD error = CheckedPath(fileName, path);
@@ -82,7 +82,7 @@ BOOL DeleteFileA(LPCSTR fileName)
     return TRUE;
 }
 
-BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+static BOOL MoveFileExAThrowing(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 {
     std::string source;
     std::string target;
@@ -125,7 +125,7 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     return FinishMove(targetFolder, flags);
 }
 
-BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttributes*/)
+static BOOL CreateDirectoryAThrowing(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttributes*/)
 {
     std::string path;
     DWORD error = CheckedPath(pathName, path);
@@ -139,4 +139,26 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttribute
     case ENOENT: return FailWith(ERROR_PATH_NOT_FOUND); // only a missing parent stops a mkdir
     default: return FailWith(Win32ErrorFromErrno(errno));
     }
+}
+
+// The functions above, which must not throw.
+
+DWORD GetFileAttributesA(LPCSTR fileName)
+{
+    return FailingOnBadAlloc<DWORD>(INVALID_FILE_ATTRIBUTES, [&] { return GetFileAttributesAThrowing(fileName); });
+}
+
+BOOL DeleteFileA(LPCSTR fileName)
+{
+    return FailingOnBadAlloc<BOOL>(FALSE, [&] { return DeleteFileAThrowing(fileName); });
+}
+
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+    return FailingOnBadAlloc<BOOL>(FALSE, [&] { return MoveFileExAThrowing(existingFileName, newFileName, flags); });
+}
+
+BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes)
+{
+    return FailingOnBadAlloc<BOOL>(FALSE, [&] { return CreateDirectoryAThrowing(pathName, securityAttributes); });
 }

@@ -69,7 +69,7 @@ std::string ResolveFullPath(const char* path, DWORD& error)
 
 } // namespace
 
-DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart)
+static DWORD GetFullPathNameAThrowing(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart)
 {
     if (filePart != nullptr)
         *filePart = nullptr;
@@ -92,4 +92,12 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR*
     if (filePart != nullptr && full.back() != '/')
         *filePart = buffer + full.rfind('/') + 1;
     return static_cast<DWORD>(full.size());
+}
+
+// The functions above, which must not throw.
+
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart)
+{
+    return FailingOnBadAlloc<DWORD>(0,
+                                    [&] { return GetFullPathNameAThrowing(fileName, bufferLength, buffer, filePart); });
 }

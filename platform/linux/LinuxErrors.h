@@ -2,6 +2,7 @@
 
 // Win32 error numbers for the errno values of the Linux system calls.
 
+#include <new>
 #include <string>
 
 #include "platform/linux/Kernel32Linux.h"
@@ -24,3 +25,18 @@ DWORD FolderSyntaxError(const std::string& linuxPath);
 
 // Sets the thread's last error to `error` and returns FALSE, for one-line failure returns.
 BOOL FailWith(DWORD error);
+
+// Runs `body`, the work of a Win32 function, which must not throw: running out of memory
+// becomes `failure` with the last error ERROR_NOT_ENOUGH_MEMORY, as Windows reports it.
+template <class Result, class Body> Result FailingOnBadAlloc(Result failure, Body body)
+{
+    try
+    {
+        return body();
+    }
+    catch (const std::bad_alloc&)
+    {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return failure;
+    }
+}

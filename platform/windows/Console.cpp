@@ -122,6 +122,8 @@ std::string ConsoleTextToAnsi(const std::wstring& text)
     return WideToSystemAnsi(text);
 }
 
+void ForbidCoreDumps() {}
+
 bool IsStandardErrorTerminal()
 {
     DWORD mode = 0;

@@ -36,6 +36,9 @@ TEST(Extract, DecodesWithThePasswordBytesAsKey)
             Click(hWnd, IDC_EXTRACT); // returns when the progress window has closed
             EXPECT_EQ(ControlText(hWnd, IDC_SOURCE), source);
             EXPECT_TRUE(IsWindowEnabled(hWnd));
+            // The job's copy of the password is wiped; the edit keeps it.
+            EXPECT_TRUE(dialog.m_strPassword.empty());
+            EXPECT_EQ(ControlText(hWnd, IDC_PASSWORD), password);
         }});
         EXPECT_EQ(title, "Finished - 1 file(s) extracted") << "password '" << password << "'";
         EXPECT_EQ(ReadFileBytes(folder.PathOf("out\\a")), plain) << "password '" << password << "'";
@@ -61,6 +64,7 @@ TEST(Extract, PasswordLongerThanTheCipherTakesStartsNothingAndSelectsThePassword
         Click(hWnd, IDC_EXTRACT);
         CancelDialogWatch();
         EXPECT_FALSE(bOpened) << "a job started with an unkeyed cipher";
+        EXPECT_TRUE(dialog.m_strPassword.empty());
 
         EXPECT_EQ(GetFocus(), GetDlgItem(hWnd, IDC_PASSWORD));
         DWORD dwStart = 1, dwEnd = 0;

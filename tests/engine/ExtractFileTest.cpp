@@ -11,10 +11,46 @@
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/MemoryStream.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace
 {
 
 const std::vector<BYTE> PRECIOUS = {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
+
+#ifndef _WIN32
+// Leaves the process no descriptor to open once the temporary file (the one open file
+// named *.~ovxpart) is closed: every lower descriptor is taken (by `fillers`) and the
+// limit put at the temporary file's own.
+void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
+{
+    int temporary = -1;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error).string().find(".~ovxpart") != std::string::npos)
+            temporary = std::stoi(entry.path().filename().string());
+    }
+    ASSERT_GE(temporary, 0);
+    for (int fd = open("/dev/null", O_RDONLY); fd >= 0; fd = open("/dev/null", O_RDONLY))
+    {
+        if (fd > temporary)
+        {
+            close(fd);
+            break;
+        }
+        fillers.push_back(fd);
+    }
+    rlimit limit;
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(temporary);
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+#endif
 
 class ExtractFileTest : public EngineTest
 {
@@ -256,7 +292,8 @@ TEST_F(ExtractFileTest, CopyFailures)
 }
 
 // Temporary names do not grow with the destination's: the longest source name the system
-// takes decodes. Names that killed runs left are passed over, however many.
+// takes decodes. Names that killed runs left are passed over, however many, and so is
+// a folder on a candidate name.
 TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
 {
     const std::string name(std::min<size_t>(255, MAX_PATH - 1 - In().size()) - 4, 'n');
@@ -268,9 +305,10 @@ TEST_F(ExtractFileTest, TemporaryNamesAreShortAndNeverRunOut)
     const UINT32 first = 0xFFFFFE00; // the names wrap around after FFFFFFFF
     for (UINT32 k = 0; k < 1000; ++k)
         WriteFileText(Out(CTempFile::NameOf(first + k)), "");
+    MakeFolders(Out(CTempFile::NameOf(first + 1000))); // a folder takes a name too
     CTempFile temp;
     ASSERT_EQ(temp.Create(Out(name), first), RESULT_OK);
-    EXPECT_TRUE(PathExists(Out("000001E8.~ovxpart")));
+    EXPECT_TRUE(PathExists(Out("000001E9.~ovxpart")));
 }
 
 // Faults at every stage of a file that is to replace an existing one: the existing file
@@ -312,6 +350,19 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     add("destination folder removed", FOLDER_GONE, [&] {
         m_display->onLogText = [&](const std::string&) { fs::remove_all(existing.parent_path()); };
     });
+#ifndef _WIN32
+    // Extracted, with a warning: the output is complete and in place, only not synced.
+    std::vector<int> fillers;
+    rlimit openLimit;
+    getrlimit(RLIMIT_NOFILE, &openLimit);
+    add("folder sync fails after the move", RESULT_OK, [&] {
+        m_cipher.beforeDecrypt = [&](int call) {
+            if (call == 1)
+                RunOutOfDescriptorsAfterTemporaryFile(fillers);
+            return RESULT_OK;
+        };
+    });
+#endif
     auto counted = MakeJob(In("a.ovx"), Out(), 1);
     FailNthAllocation(0);
     counted->Run();
@@ -327,8 +378,19 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
         job->Run();
         FailNthAllocation(0);
         holder.Close();
+#ifndef _WIN32
+        setrlimit(RLIMIT_NOFILE, &openLimit);
+        for (int fd : fillers)
+            close(fd);
+        fillers.clear();
+#endif
 
-        if (f.expected != EITHER)
+        if (f.expected == RESULT_OK)
+        {
+            EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_EXTRACTED, RESULT_OK, In("a.ovx"), Out("a"))});
+            EXPECT_EQ(Logs()[1].rfind("    Warning: '" + Out("a") + "' is complete", 0), 0u) << Logs()[1];
+        }
+        else if (f.expected != EITHER)
         {
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, f.expected, In("a.ovx"), Out("a"))});
         }
@@ -359,6 +421,12 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
     // Temporary names fit under MAX_PATH in this folder; the destination's does not.
     const std::string deep = Out(std::string(MAX_PATH - 31 - Out().size(), 'd')) + SEPARATOR;
     MakeFolders(deep);
+    std::string levels; // over a log text's length in all
+    while (levels.size() < MAX_LOG_TEXT)
+        levels += std::string(100, 'v') + "\\";
+#ifndef _WIN32
+    MakeFolders(Out(levels)); // Linux checks each level's existence before a name's length
+#endif
     const struct
     {
         const char* what;
@@ -369,6 +437,9 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
         {"source name", In(tooLong + ".ovx"), Out(), In(tooLong + ".ovx")},
         {"UTF-8 source name", In(tooLongUtf8 + ".ovx"), Out(), In(tooLongUtf8 + ".ovx")},
         {"destination folder name", In(name + ".ovx"), Out(tooLong) + SEPARATOR, Out(tooLong + "\\" + name)},
+        // Named in full the line would be cut before its reason: the name is shortened.
+        {"path longer than a log text", In(name + ".ovx"), Out(levels + tooLong) + SEPARATOR,
+         Out(levels + tooLong + "\\" + name)},
 #ifdef _WIN32
         {"destination path beyond MAX_PATH", In(name + ".ovx"), deep, deep + name},
 #endif
@@ -381,8 +452,21 @@ TEST_F(ExtractFileTest, OverlongNamesFailWithoutLeavingAnything)
             auto job = MakeJob(c.source, c.destinationFolder, bSingleFile);
 
             EXPECT_EQ(job->ExtractFile(c.source, c.destinationFolder), hr);
-            EXPECT_EQ(Logs(),
-                      (std::vector<std::string>{ProcessingText(c.source), FailedText("open", c.failed, "800700CE")}));
+            const std::string failed = FailedText("open", c.failed, "800700CE");
+            const std::vector<std::string> logs = Logs();
+            ASSERT_EQ(logs.size(), 2u);
+            EXPECT_EQ(logs[0], ProcessingText(c.source));
+            if (failed.size() <= MAX_LOG_TEXT)
+            {
+                EXPECT_EQ(logs[1], failed);
+            }
+            else // the start and the end of the line as they would be in full
+            {
+                EXPECT_EQ(logs[1].size(), size_t(MAX_LOG_TEXT));
+                EXPECT_EQ(logs[1].substr(0, 300), failed.substr(0, 300));
+                EXPECT_EQ(logs[1].substr(logs[1].size() - 300), failed.substr(failed.size() - 300));
+                EXPECT_NE(logs[1].find("..."), std::string::npos);
+            }
             EXPECT_EQ(Results(), std::vector<std::string>{Result(FILE_FAILED, hr, c.source,
                                                                  GetDestinationName(c.source, c.destinationFolder))});
             for (const std::string& entry : ListFolder(Out()))

@@ -1,7 +1,11 @@
+#include <filesystem>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "engine/CFileHandle.h"
 #include "engine/CFindHandle.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace
@@ -56,6 +60,73 @@ TEST_F(HandleTest, FindHandleTakesTheFailedSearchAsEmpty)
     ASSERT_FALSE(search.IsEmpty());
     EXPECT_EQ(search.Close(), RESULT_OK);
     EXPECT_TRUE(search.IsEmpty());
+}
+
+// Like Windows, the file system calls never throw: out of memory at any of their
+// allocations, they fail with ERROR_NOT_ENOUGH_MEMORY (or succeed regardless).
+TEST_F(HandleTest, FileSystemCallsFailWithoutThrowingWhenMemoryRunsOut)
+{
+    const std::string folder = m_folder.PathOf("a folder with a name past any short-string buffer");
+    const std::string newFolder = folder + " too";
+    const std::string file = m_folder.PathOf("x.txt");
+    const std::string moved = m_folder.PathOf("a file with a name past any short-string buffer.txt");
+    const std::string pattern = m_folder.PathOf("*");
+    auto openFile = [&] {
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+        return h != INVALID_HANDLE_VALUE && CloseHandle(h);
+    };
+    auto findFile = [&] {
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+        return h != INVALID_HANDLE_VALUE && FindClose(h);
+    };
+    auto fullPath = [&] {
+        char full[MAX_PATH];
+        return GetFullPathNameA(moved.c_str(), MAX_PATH, full, nullptr) != 0;
+    };
+    auto nothing = [] {};
+    const struct
+    {
+        const char* what;
+        std::function<bool()> call;
+        std::function<void()> undo; // back to the state before the call
+    } calls[] = {
+        {"GetFileAttributesA", [&] { return GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES; }, nothing},
+        {"CreateDirectoryA", [&] { return CreateDirectoryA(newFolder.c_str(), nullptr) != FALSE; },
+         [&] { std::filesystem::remove(ToHostPath(newFolder)); }},
+        {"CreateFileA", openFile, nothing},
+        {"MoveFileExA", [&] { return MoveFileExA(file.c_str(), moved.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; },
+         [&] { MoveFileExA(moved.c_str(), file.c_str(), 0); }},
+        {"FindFirstFileA", findFile, nothing},
+        {"GetFullPathNameA", fullPath, nothing},
+        {"DeleteFileA", [&] { return DeleteFileA(file.c_str()) != FALSE; }, openFile},
+    };
+    CloseHandle(OpenFile());
+    MakeFolders(folder);
+    for (const auto& c : calls)
+    {
+        SCOPED_TRACE(c.what);
+        FailNthAllocation(0);
+        ASSERT_TRUE(c.call());
+        const long nAllocations = FailNthAllocation(0);
+        c.undo();
+        for (long n = 1; n <= nAllocations; ++n)
+        {
+            bool bDone = false;
+            FailNthAllocation(n);
+            EXPECT_NO_THROW(bDone = c.call()) << "allocation " << n;
+            const DWORD error = GetLastError();
+            FailNthAllocation(0);
+            if (!bDone)
+            {
+                EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY)) << "allocation " << n;
+            }
+            else
+            {
+                c.undo();
+            }
+        }
+    }
 }
 
 } // namespace
