@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/CDecodePool.h"
+#include "engine/CJobCensus.h"
 #include "engine/CJobStatus.h"
 #include "engine/IJobDisplay.h"
 #include "engine/JobSettings.h"
@@ -89,4 +90,5 @@ private:
     CJobStatus m_status;
     IJobDisplay* m_pDisplay;
     std::unique_ptr<CDecodePool> m_pPool;
+    CJobCensus m_census; // counts the totals beside the worker, from Run's start to its finish
 };
