@@ -50,14 +50,16 @@ std::string OneLine(const std::string& texts)
 std::string FormatProgressLine(UINT nFile, const JobProgress& progress, double seconds)
 {
     const double bytesDone = static_cast<double>(progress.nBytesDone);
-    std::string line = "file " + std::to_string(nFile);
+    std::string line;
     const double fraction = ProgressFraction(progress);
     if (fraction < 0.0)
-        line += ", " + FormatByteCount(bytesDone);
+        line = "file " + std::to_string(nFile) + ", " + FormatByteCount(bytesDone);
     else
     {
-        // The file in progress is one more than those done: never past the total.
-        line += " of " + std::to_string(std::max(progress.nFilesTotal, nFile)) + ", " +
+        // After the last file there is none in progress: the count stops at the total,
+        // unless the tree grew while it was counted.
+        const UINT nTotal = std::max(progress.nFilesTotal, progress.nFilesDone);
+        line = "file " + std::to_string(std::min(nFile, nTotal)) + " of " + std::to_string(nTotal) + ", " +
                 FormatByteCount(bytesDone) + " of " + FormatByteCount(static_cast<double>(progress.nBytesTotal)) +
                 " (" + std::to_string(static_cast<int>(std::floor(fraction * 100.0))) + "%)";
     }

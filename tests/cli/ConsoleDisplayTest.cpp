@@ -105,6 +105,9 @@ TEST(ConsoleDisplay, ProgressLineGainsTotalPercentAndTimeLeftOnceCounted)
     counted.bCounted = true;
     display.DrawProgress(counted, 2.0);
     EXPECT_EQ(progress.Contents(), "\rfile 1 of 8, 10.0 MiB of 40.0 MiB (25%), 5.0 MiB/s, about 6.0 s left");
+    // After the last result no file is in progress: the count stops at the total.
+    EXPECT_EQ(FormatProgressLine(9, {8, 40 << 20, 8, 40 << 20, true}, 8.0),
+              "file 8 of 8, 40.0 MiB of 40.0 MiB (100%), 5.0 MiB/s, about 0.0 s left");
 }
 
 TEST(ConsoleDisplay, ByteCountsForPeople)
