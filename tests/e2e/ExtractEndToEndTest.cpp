@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
 #include "app/resource.h"
 #include "tests/e2e/CAppSession.h"
 #include "tests/e2e/LargeOvxFile.h"
 #include "tests/support/OvxEncoder.h"
 #include "tests/support/TempFolder.h"
+
+#include <commctrl.h> // after <windows.h>
 
 namespace
 {
