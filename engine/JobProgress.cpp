@@ -83,16 +83,15 @@ std::string Files(UINT64 count)
     return FormatCount(count) + (count == 1 ? " file" : " files");
 }
 
-// Bytes in the unit of the total, so "1.2 of 4.0 GiB" reads at a glance.
+// "1.2 of 4.0 GiB" when both counts read in one unit, else "36.8 MiB of 1.0 GiB".
 std::string BytesOf(UINT64 done, UINT64 total)
 {
-    // The unit FormatByteCount picks for the total.
-    double scale = 1.0;
-    for (int unit = 0; static_cast<double>(total) / scale >= 1024.0 && unit < 4; ++unit)
-        scale *= 1024.0;
-    char text[32];
-    std::snprintf(text, sizeof text, scale == 1.0 ? "%.0f" : "%.1f", static_cast<double>(done) / scale);
-    return text + (" of " + FormatByteCount(static_cast<double>(total)));
+    const std::string doneText = FormatByteCount(static_cast<double>(done));
+    const std::string totalText = FormatByteCount(static_cast<double>(total));
+    const size_t doneUnit = doneText.find(' '), totalUnit = totalText.find(' ');
+    if (doneText.compare(doneUnit, std::string::npos, totalText, totalUnit, std::string::npos) == 0)
+        return doneText.substr(0, doneUnit) + " of " + totalText;
+    return doneText + " of " + totalText;
 }
 } // namespace
 

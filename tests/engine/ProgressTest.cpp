@@ -89,6 +89,7 @@ TEST(JobProgress, ShareTimeLeftAndTheWindowsLine)
         {{1204, 1288490189, 3000, 4294967296, true}, 6.0, 0.3, "1,204 of 3,000 files, 1.2 of 4.0 GiB, 204.8 MiB/s, about 14 s left"},
         {{1, 0, 4, 0, true}, 1.0, 0.25, "1 of 4 files, 0 of 0 B, 0 B/s, about 3.0 s left"},     // empty files: by files
         {{9, 900, 8, 800, true}, 0.2, 1.0, "9 of 8 files, 900 of 800 B, 4.4 KiB/s"},           // a tree that grew; too early to guess
+        {{0, 38587596, 1, 1073741848, true}, 1.0, 0.036, "0 of 1 file, 36.8 MiB of 1.0 GiB, 36.8 MiB/s, about 27 s left"},
     };
     for (const auto& c : cases)
     {
