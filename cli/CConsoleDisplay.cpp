@@ -1,26 +1,8 @@
 #include "cli/CConsoleDisplay.h"
 
+#include <algorithm>
 #include <chrono>
-
-std::string FormatByteCount(double bytes)
-{
-    static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
-    char text[32];
-    if (bytes < 1024.0)
-    {
-        std::snprintf(text, sizeof text, "%.0f B", bytes);
-        return text;
-    }
-    int unit = 0;
-    bytes /= 1024.0;
-    while (bytes >= 1024.0 && unit < 3)
-    {
-        bytes /= 1024.0;
-        ++unit;
-    }
-    std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
-    return text;
-}
+#include <cmath>
 
 std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds)
 {
@@ -65,11 +47,27 @@ std::string OneLine(const std::string& texts)
 }
 } // namespace
 
-std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds)
+std::string FormatProgressLine(UINT nFile, const JobProgress& progress, double seconds)
 {
-    std::string line = "file " + std::to_string(nFile) + ", " + FormatByteCount(static_cast<double>(nBytesDone));
+    const double bytesDone = static_cast<double>(progress.nBytesDone);
+    std::string line;
+    const double fraction = ProgressFraction(progress);
+    if (fraction < 0.0)
+        line = "file " + std::to_string(nFile) + ", " + FormatByteCount(bytesDone);
+    else
+    {
+        // After the last file there is none in progress: the count stops at the total,
+        // unless the tree grew while it was counted.
+        const UINT nTotal = std::max(progress.nFilesTotal, progress.nFilesDone);
+        line = "file " + std::to_string(std::min(nFile, nTotal)) + " of " + std::to_string(nTotal) + ", " +
+                FormatByteCount(bytesDone) + " of " + FormatByteCount(static_cast<double>(progress.nBytesTotal)) +
+                " (" + std::to_string(static_cast<int>(std::floor(fraction * 100.0))) + "%)";
+    }
     if (seconds > 0.0)
-        line += ", " + FormatByteCount(static_cast<double>(nBytesDone) / seconds) + "/s";
+        line += ", " + FormatByteCount(ProgressRate(progress, seconds)) + "/s";
+    const double left = SecondsLeft(progress, seconds);
+    if (left >= 0.0)
+        line += ", about " + FormatDuration(left) + " left";
     return line;
 }
 
@@ -137,7 +135,7 @@ bool CConsoleDisplay::WaitFinished(int milliseconds)
     return m_finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_bFinished; });
 }
 
-void CConsoleDisplay::DrawProgress(UINT64 nBytesDone, double seconds)
+void CConsoleDisplay::DrawProgress(const JobProgress& progress, double seconds)
 {
     if (m_pProgress == nullptr)
         return;
@@ -145,7 +143,7 @@ void CConsoleDisplay::DrawProgress(UINT64 nBytesDone, double seconds)
     if (!lock.owns_lock() || m_bFinished)
         return;
     // The file in progress follows those with a result.
-    const std::string line = FormatProgressLine(m_nResults + 1, nBytesDone, seconds);
+    const std::string line = FormatProgressLine(m_nResults + 1, progress, seconds);
     // Blanks over whatever is left of a longer line drawn before.
     const size_t padding = m_nProgressWidth > line.size() ? m_nProgressWidth - line.size() : 0;
     std::fprintf(m_pProgress, "\r%s%*s", line.c_str(), static_cast<int>(padding), "");

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "engine/IJobDisplay.h"
+#include "engine/JobProgress.h"
 
 class CConsoleDisplay : public IJobDisplay
 {
@@ -38,9 +39,9 @@ public:
 
     // Main thread. True once the finish has been shown; waits at most `milliseconds`.
     bool WaitFinished(int milliseconds);
-    // Redraws the progress line with the bytes written so far and the seconds since
-    // the start; does nothing while a report is being printed.
-    void DrawProgress(UINT64 nBytesDone, double seconds);
+    // Redraws the progress line with the job's progress and the seconds since the
+    // start; does nothing while a report is being printed.
+    void DrawProgress(const JobProgress& progress, double seconds);
     void ClearProgress();
 
     // After the finish: true when every result the job reported was an extracted file.
@@ -67,8 +68,6 @@ private:
 std::string EscapeControlCharacters(const std::string& text, bool bKeepOuterLineEnds);
 
 // "file 3, 12.4 MiB, 85.2 MiB/s": the file the job works on (counted from 1), the
-// decoded bytes written, and the average rate.
-std::string FormatProgressLine(UINT nFile, UINT64 nBytesDone, double seconds);
-
-// A byte count for people: "512 B", "12.4 KiB", "1.5 MiB", "2.0 GiB".
-std::string FormatByteCount(double bytes);
+// bytes done, and the average rate; once the totals are known
+// "file 3 of 10, 12.4 of 40.0 MiB (31%), 85.2 MiB/s, about 1.2 s left".
+std::string FormatProgressLine(UINT nFile, const JobProgress& progress, double seconds);

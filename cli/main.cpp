@@ -58,7 +58,7 @@ int WatchJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
             bStopPassedOn = true;
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        pDisplay->DrawProgress(pJob->Status().BytesDone(), elapsed.count());
+        pDisplay->DrawProgress(pJob->Status().Progress(), elapsed.count());
     }
     // The finish shows just before the worker's last touch of the job, its state change.
     while (!pJob->IsFinished())

@@ -15,6 +15,7 @@
 #include "engine/FolderPath.h"
 #include "engine/FoundName.h"
 #include "engine/LastError.h"
+#include "engine/WalkRules.h"
 #include "platform/MbString.h"
 #include "platform/PathSyntax.h"
 
@@ -96,7 +97,10 @@ HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pParam)
 }
 
 CExtractJob::CExtractJob(const JobSettings& settings, IJobDisplay* pDisplay)
-    : m_settings(Normalized(settings)), m_pDisplay(pDisplay), m_bSingleFile(m_settings.bSingleFile)
+    : m_settings(Normalized(settings)),
+      m_pDisplay(pDisplay),
+      m_bSingleFile(m_settings.bSingleFile),
+      m_census(m_settings, m_status)
 {
 }
 
@@ -162,6 +166,8 @@ HRESULT CExtractJob::StartWorker(const ThreadStarter& startThread)
 
 void CExtractJob::Run()
 {
+    // The totals are counted beside the work; without them the job runs all the same.
+    IgnoringExceptions([this] { m_census.Start(); });
     RunSource(m_settings.strSource, m_settings.bSingleFile);
     for (const JobSource& source : m_settings.moreSources)
     {
@@ -170,8 +176,11 @@ void CExtractJob::Run()
         RunSource(source.strPath, source.bSingleFile);
     }
 
-    // The pool's threads are joined before the finish: the job may go right after it.
+    // The pool's and the census's threads are joined before the finish: the job may go
+    // right after it. The census walks what the worker walked, less the decoding, so
+    // it has counted by now or soon, and the finish has its totals.
     IgnoringExceptions([this] { m_pPool.reset(); });
+    IgnoringExceptions([this] { m_census.Wait(); });
     // The finish must happen on every path, or the front end could never close.
     IgnoringExceptions([this] { AppendLog("\n*** Finished ***"); });
     SetJobState(JOB_FINISHED);
@@ -271,42 +280,33 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     {
         const HRESULT hr = ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
         const std::string shown = GetFoundNameStart(entry);
-        AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", shown.c_str(),
-                  sourceFolder.c_str(), static_cast<UINT>(hr));
+        AppendLogNaming("Failed to use the name '" + shown + "' in '", sourceFolder, "' as a path. Reason : [%08X]\n",
+                        static_cast<UINT>(hr));
         return ReportResult(sourceFolder + shown, std::string(), hr);
     }
 
     const char* name = entry.cFileName;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-        return RESULT_OK;
-
-    // Joined to its folder such a name would lead to another entry, even out of the
-    // folder ("..\..\x"): it is named in the log and fails, never walked or decoded.
-    if (!IsNameUsableInPath(name))
+    switch (ClassifyWalkEntry(sourceFolder, entry, m_settings.strDestination))
     {
+    case WALK_UNUSABLE_NAME:
+    {
+        // Named in the log and failed, never walked or decoded.
         const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
         AppendLogNaming(std::string("Failed to use the name '") + name + "' in '", sourceFolder,
                         "' as a path. Reason : [%08X]\n", static_cast<UINT>(hr));
         return ReportResult(sourceFolder + name, std::string(), hr);
     }
-
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    case WALK_FOLDER:
     {
-        // Directory links (junctions, symbolic links) are not followed: one that
-        // leads back up the tree would make the walk endless.
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            return RESULT_OK;
-        std::string child = std::string(name) + FOLDER_SEPARATOR;
-        std::string childSource = sourceFolder + child;
-        // A destination inside the source tree holds this job's output: not input.
-        if (IsSamePath(childSource, m_settings.strDestination))
-            return RESULT_OK;
-        return ExtractFolder(childSource, destinationFolder + child);
+        const std::string child = std::string(name) + FOLDER_SEPARATOR;
+        return ExtractFolder(sourceFolder + child, destinationFolder + child);
     }
-
-    if (!IsOvxFileName(name))
-        return RESULT_OK;
-    return ExtractFile(sourceFolder + name, destinationFolder);
+    case WALK_FILE:
+        return ExtractFile(sourceFolder + name, destinationFolder);
+    case WALK_SKIP:
+        break;
+    }
+    return RESULT_OK;
 }
 
 HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
@@ -333,7 +333,9 @@ HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& d
     const std::string destination = bNoFile ? std::string() : GetDestinationName(source, destinationFolder);
 
     const std::string* pUnopened = nullptr;
+    m_status.BeginFile();
     HRESULT hr = DecodeFile(source, destination, pUnopened);
+    m_status.EndFile();
     if (pUnopened != nullptr)
         AppendLogNaming("Failed to open '", *pUnopened, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
     return ReportResult(source, destination, hr);
@@ -364,6 +366,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     if (hSource == INVALID_HANDLE_VALUE)
         return openFailed(source, FailureFromLastError());
     input.Attach(hSource);
+    UINT64 nStoredBytes = 0;
+    if (input.GetSize(&nStoredBytes) == RESULT_OK)
+        m_status.SetFileSize(nStoredBytes);
 
     CTempFile temp;
     CNullWriteStream nowhere;

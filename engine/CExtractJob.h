@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/CDecodePool.h"
+#include "engine/CJobCensus.h"
 #include "engine/CJobStatus.h"
 #include "engine/IJobDisplay.h"
 #include "engine/JobSettings.h"
@@ -103,4 +104,5 @@ private:
     // The mode of the source in hand (worker only): File to File always replaces its
     // output, Directory to Directory only when told to.
     bool m_bSingleFile;
+    CJobCensus m_census; // counts the totals beside the worker, from Run's start to its finish
 };

@@ -1,5 +1,9 @@
 #include "progress/CProgressDialog.h"
 
+#include <commctrl.h>
+#include <new>
+
+#include "engine/JobProgress.h"
 #include "window/WindowUtil.h"
 
 namespace
@@ -13,6 +17,8 @@ const RESIZE_ENTRY g_layout[] = {
     {IDC_LOG, RESIZE_GROW_X | RESIZE_GROW_Y},
     {IDC_STOP, RESIZE_MOVE_X | RESIZE_MOVE_Y},
     {IDC_CLOSE, RESIZE_MOVE_X | RESIZE_MOVE_Y},
+    {IDC_PROGRESS_BAR, RESIZE_GROW_X | RESIZE_MOVE_Y},
+    {IDC_PROGRESS_TEXT, RESIZE_GROW_X | RESIZE_MOVE_Y},
 };
 
 // The log control's line break is "\r\n".
@@ -45,6 +51,11 @@ const DIALOG_ROUTE<CProgressDialog> CProgressDialog::s_routes[] = {
 
 CProgressDialog::CProgressDialog(const JobSettings& settings, int nIconId) : m_job(settings, this), m_nIconId(nIconId)
 {
+    // The template's progress bar needs its class before the dialog is created.
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_PROGRESS_CLASS;
+    InitCommonControlsEx(&controls);
 }
 
 BOOL CProgressDialog::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -68,6 +79,11 @@ LRESULT CProgressDialog::OnInitDialog(WPARAM, LPARAM)
     // Lift the edit control's default limit of 32,767 characters: the log is never trimmed.
     m_hWndLog = GetDlgItem(m_hWnd, IDC_LOG);
     SendMessageA(m_hWndLog, EM_LIMITTEXT, 0, 0);
+
+    m_hWndBar = GetDlgItem(m_hWnd, IDC_PROGRESS_BAR);
+    SendMessageA(m_hWndBar, PBM_SETRANGE32, 0, BAR_RANGE);
+    // An owned window has no taskbar button of its own: its owner's shows the progress.
+    m_pTaskbar.reset(new (std::nothrow) CTaskbarProgress(GetAncestor(m_hWnd, GA_ROOTOWNER)));
 
     StartWorker();
 
@@ -120,6 +136,8 @@ LRESULT CProgressDialog::OnTimer(WPARAM wParam, LPARAM lParam)
 {
     if (wParam == CLOSE_RETRY_TIMER)
         OnStopOrClose(wParam, lParam);
+    else if (wParam == PROGRESS_TIMER)
+        ShowProgress();
     else if (wParam == APPEND_TIMER)
     {
         KillTimer(m_hWnd, APPEND_TIMER);
@@ -227,13 +245,61 @@ LRESULT CProgressDialog::OnShowRunning(WPARAM, LPARAM)
     SetWindowTextA(m_hWnd, "Extracting...");
     EnableWindow(GetDlgItem(m_hWnd, IDC_STOP), TRUE);
     EnableWindow(GetDlgItem(m_hWnd, IDC_CLOSE), FALSE);
+    m_dwStarted = GetTickCount();
+    ShowProgress();
+    SetTimer(m_hWnd, PROGRESS_TIMER, PROGRESS_INTERVAL_MS, nullptr);
     return 0;
+}
+
+void CProgressDialog::ShowProgress()
+{
+    const JobProgress progress = m_job.Status().Progress();
+    const double seconds = (GetTickCount() - m_dwStarted) / 1000.0;
+    const double fraction = ProgressFraction(progress);
+    SetMarquee(fraction < 0.0);
+    if (fraction >= 0.0)
+    {
+        const int nPosition = static_cast<int>(fraction * BAR_RANGE);
+        SendMessageA(m_hWndBar, PBM_SETPOS, nPosition, 0);
+        if (m_pTaskbar != nullptr)
+            m_pTaskbar->SetValue(nPosition, BAR_RANGE);
+    }
+    const std::string text = FormatProgressText(progress, seconds);
+    if (text != m_strProgressText)
+    {
+        m_strProgressText = text;
+        SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TEXT, text.c_str());
+    }
+}
+
+// Marquee while the totals are being counted: there is no share to show yet.
+void CProgressDialog::SetMarquee(bool bMarquee)
+{
+    if (bMarquee == m_bMarquee)
+        return;
+    m_bMarquee = bMarquee;
+    const LONG_PTR style = GetWindowLongPtrA(m_hWndBar, GWL_STYLE);
+    SetWindowLongPtrA(m_hWndBar, GWL_STYLE, bMarquee ? style | PBS_MARQUEE : style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    SendMessageA(m_hWndBar, PBM_SETMARQUEE, bMarquee, 0);
+    if (m_pTaskbar != nullptr && bMarquee)
+        m_pTaskbar->SetIndeterminate();
 }
 
 LRESULT CProgressDialog::OnShowFinished(WPARAM wParam, LPARAM)
 {
     // Every text reported before the finish is on screen before the finish is.
     AppendQueuedLog();
+
+    // The bar full and the line saying what was done in how long, before the title.
+    KillTimer(m_hWnd, PROGRESS_TIMER);
+    SetMarquee(false);
+    SendMessageA(m_hWndBar, PBM_SETPOS, BAR_RANGE, 0);
+    if (m_pTaskbar != nullptr)
+        m_pTaskbar->Clear();
+    m_strProgressText =
+        FormatFinishText(m_job.Status().Progress(), (GetTickCount() - m_dwStarted) / 1000.0);
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TEXT, m_strProgressText.c_str());
+
     char title[1024];
     wsprintfA(title, "Finished - %u file(s) extracted", static_cast<UINT>(wParam));
     SetWindowTextA(m_hWnd, title);

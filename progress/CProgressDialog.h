@@ -13,6 +13,7 @@
 // which ends only once the job state reads JOB_FINISHED, after the worker's last
 // report: from then on the worker touches neither the job nor the window.
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -21,6 +22,7 @@
 #include "progress/resource.h"
 #include "window/CDialog.h"
 #include "window/CResizeLayout.h"
+#include "window/CTaskbarProgress.h"
 
 class CProgressDialog : public CDialog, public IJobDisplay
 {
@@ -62,6 +64,9 @@ private:
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
 
     void StartWorker();
+    // Window's thread: the bar, its line and the taskbar button from the job's figures.
+    void ShowProgress();
+    void SetMarquee(bool bMarquee);
 
     static const DIALOG_ROUTE<CProgressDialog> s_routes[];
 
@@ -83,6 +88,17 @@ private:
     static constexpr UINT_PTR APPEND_TIMER = 2;
     static constexpr UINT APPEND_INTERVAL_MS = 16; // a display frame
     DWORD m_dwLastAppend = 0;                      // GetTickCount of the last append
+
+    // The progress is read by a timer on the window's thread, never pushed by the worker,
+    // so a fast job never waits for it.
+    static constexpr UINT_PTR PROGRESS_TIMER = 3;
+    static constexpr UINT PROGRESS_INTERVAL_MS = 250;
+    static constexpr int BAR_RANGE = 1000; // the bar's steps: tenths of a percent
+    HWND m_hWndBar = nullptr;
+    bool m_bMarquee = false;
+    DWORD m_dwStarted = 0;          // GetTickCount when the job started
+    std::string m_strProgressText;  // the line as shown, to redraw only what changed
+    std::unique_ptr<CTaskbarProgress> m_pTaskbar;
 
     static constexpr UINT_PTR CLOSE_RETRY_TIMER = 1;
     static constexpr UINT CLOSE_RETRY_MS = 10;

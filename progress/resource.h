@@ -7,6 +7,8 @@
 #define IDC_LOG 1013
 #define IDC_CLOSE 1011
 #define IDC_STOP 1012
+#define IDC_PROGRESS_BAR 1014
+#define IDC_PROGRESS_TEXT 1015
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

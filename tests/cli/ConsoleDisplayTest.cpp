@@ -25,6 +25,14 @@ struct CapturedStream
     }
 };
 
+// Progress with `bytes` done and the totals still being counted.
+JobProgress Done(UINT64 bytes)
+{
+    JobProgress progress;
+    progress.nBytesDone = bytes;
+    return progress;
+}
+
 TEST(ConsoleDisplay, LogTextsGoOutUnchangedAndEraseTheProgressLineFirst)
 {
     CapturedStream log, progress;
@@ -32,18 +40,18 @@ TEST(ConsoleDisplay, LogTextsGoOutUnchangedAndEraseTheProgressLineFirst)
     ASSERT_NE(progress.file, nullptr);
     CConsoleDisplay display(log.file, progress.file);
     display.ShowLogText("Processing 'C:\\in\\100%s %08X.ovx'...\n"); // not a format
-    display.DrawProgress(3 * 1024 * 1024, 2.0);
-    display.DrawProgress(1000, 1.0); // shorter: blanks cover the rest of the longer line
+    display.DrawProgress(Done(3 * 1024 * 1024), 2.0);
+    display.DrawProgress(Done(1000), 1.0); // shorter: blanks cover the rest of the longer line
     const std::string source = "a.ovx", destination = "a";
     display.ShowFileResult({source, destination, FILE_EXTRACTED, RESULT_OK}); // the next file is the second
     display.ShowLogText("Processing 'next.ovx'...\n");
-    display.DrawProgress(5000, 0.0); // no rate before any time has passed
+    display.DrawProgress(Done(5000), 0.0); // no rate before any time has passed
     EXPECT_FALSE(display.WaitFinished(0));
     display.ShowLogText("\n*** Finished ***");
     display.ShowFileResult({source, destination, FILE_EXTRACTED, RESULT_OK});
     display.ShowFinished(2);
     EXPECT_TRUE(display.WaitFinished(0));
-    display.DrawProgress(6000, 1.0); // no redraw once finished
+    display.DrawProgress(Done(6000), 1.0); // no redraw once finished
     display.ClearProgress();
 
     EXPECT_EQ(progress.Contents(), "\rfile 1, 3.0 MiB, 1.5 MiB/s" "\rfile 1, 1000 B, 1000 B/s  " +
@@ -81,6 +89,25 @@ TEST(ConsoleDisplay, CountsAndAllExtractedComeFromTheResults)
         EXPECT_EQ(log.Contents(),
                   test.logText + ("\nFinished - " + std::to_string(test.nExtracted) + " file(s) extracted\n"));
     }
+}
+
+// Once the census has counted, the line names the total, the share and the time left.
+TEST(ConsoleDisplay, ProgressLineGainsTotalPercentAndTimeLeftOnceCounted)
+{
+    CapturedStream progress;
+    ASSERT_NE(progress.file, nullptr);
+    CConsoleDisplay display(nullptr, progress.file);
+    JobProgress counted;
+    counted.nFilesDone = 2;
+    counted.nBytesDone = 10 << 20;
+    counted.nFilesTotal = 8;
+    counted.nBytesTotal = 40 << 20;
+    counted.bCounted = true;
+    display.DrawProgress(counted, 2.0);
+    EXPECT_EQ(progress.Contents(), "\rfile 1 of 8, 10.0 MiB of 40.0 MiB (25%), 5.0 MiB/s, about 6.0 s left");
+    // After the last result no file is in progress: the count stops at the total.
+    EXPECT_EQ(FormatProgressLine(9, {8, 40 << 20, 8, 40 << 20, true}, 8.0),
+              "file 8 of 8, 40.0 MiB of 40.0 MiB (100%), 5.0 MiB/s, about 0.0 s left");
 }
 
 TEST(ConsoleDisplay, ByteCountsForPeople)

@@ -6,12 +6,6 @@
 
 #include "app/resource.h"
 
-namespace
-{
-constexpr DWORD START_TIMEOUT_MS = 15000; // the first window of a fresh Wine prefix is slow
-constexpr DWORD WINDOW_TIMEOUT_MS = 5000;
-constexpr UINT MESSAGE_TIMEOUT_MS = 5000; // a window that does not answer counts as hung
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
@@ -23,6 +17,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     }
     return true;
 }
+
+namespace
+{
+constexpr DWORD START_TIMEOUT_MS = 15000; // the first window of a fresh Wine prefix is slow
+constexpr DWORD WINDOW_TIMEOUT_MS = 5000;
+constexpr UINT MESSAGE_TIMEOUT_MS = 5000; // a window that does not answer counts as hung
 
 struct WINDOW_SEARCH
 {
@@ -164,6 +164,11 @@ std::string CAppSession::WaitForTitle(const std::string& prefix, DWORD timeoutMs
         throw std::runtime_error("the progress title did not become \"" + prefix + "...\" but stayed \"" + title +
                                  "\"");
     return title;
+}
+
+std::string CAppSession::ProgressText() const
+{
+    return RemoteText(GetDlgItem(m_hWndProgress, IDC_PROGRESS_TEXT));
 }
 
 std::string CAppSession::Log() const

@@ -5,9 +5,13 @@
 // that fails throws std::runtime_error saying what it waited for. A process still
 // running when the session goes is ended by force.
 
+#include <functional>
 #include <string>
 
 #include <windows.h>
+
+// Polls `condition` every 10 ms; false when it still fails after `timeoutMs`.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 struct JOB_SETTINGS
 {
@@ -32,6 +36,7 @@ public:
     void PressExtract(); // returns once the progress window shows
     // Waits until the progress title starts with `prefix`; returns the whole title.
     std::string WaitForTitle(const std::string& prefix, DWORD timeoutMs);
+    std::string ProgressText() const; // the line below the progress bar
     std::string Log() const;
     void PressStop();
     void CloseProgress(); // returns once the main dialog is usable again

@@ -11,6 +11,8 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/UnicodeTree.h"
 
+#include <commctrl.h> // after <windows.h>
+
 namespace
 {
 constexpr DWORD JOB_TIMEOUT_MS = 10000;
@@ -130,6 +132,37 @@ TEST_F(ExtractEndToEnd, WrongPasswordIsReportedAndWritesNothing)
                 log == failure + "A0040907]/[A0040901]\r\n" + FINISHED_LINE)
         << log;
     EXPECT_EQ(ListFolder(m_folder.PathOf("out")), std::vector<std::string>{});
+}
+
+// The bar moves through the middle while a 256 MiB file decodes and its line names the
+// counts; at the finish it is full, and the title and log are those of any job.
+TEST_F(ExtractEndToEnd, ProgressBarMovesWithinALargeFileAndIsFullAtTheFinish)
+{
+    const std::string source = m_folder.PathOf("in/large.ovx");
+    WriteLargeChunkFile(source, 256ull << 20, PASSWORD);
+
+    m_session.Fill({PASSWORD, false, source, m_folder.PathOf("out"), false});
+    m_session.PressExtract();
+    const HWND hWndBar = GetDlgItem(m_session.ProgressWindow(), IDC_PROGRESS_BAR);
+    const auto position = [hWndBar] { return static_cast<int>(SendMessageA(hWndBar, PBM_GETPOS, 0, 0)); };
+    const int nRange = static_cast<int>(SendMessageA(hWndBar, PBM_GETRANGE, FALSE, 0));
+    ASSERT_GT(nRange, 0);
+    std::string midText;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const int nPosition = position();
+            midText = m_session.ProgressText();
+            return nPosition >= nRange / 100 && nPosition <= nRange * 99 / 100;
+        },
+        JOB_TIMEOUT_MS));
+    EXPECT_EQ(midText.rfind("0 of 1 file, ", 0), 0u) << midText;
+
+    EXPECT_EQ(m_session.WaitForTitle("Finished", JOB_TIMEOUT_MS), "Finished - 1 file(s) extracted");
+    EXPECT_EQ(m_session.Log(), Processing(source) + FINISHED_LINE);
+    EXPECT_EQ(position(), nRange);
+    const std::string finishText = m_session.ProgressText();
+    EXPECT_EQ(finishText.rfind("1 file, 256.0 MiB in ", 0), 0u) << finishText;
+    m_session.CloseProgress();
 }
 
 TEST_F(ExtractEndToEnd, StopDuringALargeFileLeavesNothingBehind)

@@ -68,6 +68,8 @@ int main()
         session.Fill({PASSWORD, false, folder.PathOf("Archive\\backup.tar.ovx"), destination, false});
         session.PressExtract();
         session.WaitForTitle("Extracting...", JOB_TIMEOUT_MS);
+        // Shown once the bar has a share and the line a time left.
+        WaitUntil([&] { return session.ProgressText().find(" left") != std::string::npos; }, JOB_TIMEOUT_MS);
         Shoot("progress-running", session.ProgressWindow());
         session.PressStop();
         session.WaitForTitle("Finished", JOB_TIMEOUT_MS);

@@ -13,18 +13,21 @@
 
 namespace
 {
-constexpr int LAID_OUT[] = {IDC_LOG, IDC_STOP, IDC_CLOSE, ID_SIZE_GRIP};
+constexpr int LAID_OUT[] = {IDC_LOG, IDC_STOP, IDC_CLOSE, ID_SIZE_GRIP, IDC_PROGRESS_BAR, IDC_PROGRESS_TEXT};
+constexpr int LAID_OUT_COUNT = sizeof(LAID_OUT) / sizeof(LAID_OUT[0]);
 enum
 {
     LOG,
     STOP,
     CLOSE,
     GRIP,
+    BAR,
+    BAR_TEXT,
 };
 
 struct LAYOUT
 {
-    RECT rc[4]; // LAID_OUT in client coordinates
+    RECT rc[LAID_OUT_COUNT]; // LAID_OUT in client coordinates
     SIZE sizeWindow;
     SIZE sizeClient;
     bool bGripVisible;
@@ -33,7 +36,7 @@ struct LAYOUT
 LAYOUT LayoutOf(HWND hWnd)
 {
     LAYOUT layout = {};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < LAID_OUT_COUNT; ++i)
     {
         GetWindowRect(GetDlgItem(hWnd, LAID_OUT[i]), &layout.rc[i]);
         MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&layout.rc[i]), 2);
@@ -50,7 +53,7 @@ LAYOUT LayoutOf(HWND hWnd)
 // Each control's rectangle moved by (left, top, right, bottom) offsets.
 void ExpectMoved(const LAYOUT& from, const LAYOUT& to, const std::vector<RECT>& offsets)
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < LAID_OUT_COUNT; ++i)
     {
         SCOPED_TRACE(LAID_OUT[i]);
         EXPECT_EQ(from.rc[i].left + offsets[i].left, to.rc[i].left);
@@ -62,7 +65,7 @@ void ExpectMoved(const LAYOUT& from, const LAYOUT& to, const std::vector<RECT>& 
 
 void ExpectSameLayout(const LAYOUT& expected, const LAYOUT& actual)
 {
-    ExpectMoved(expected, actual, std::vector<RECT>(4, RECT{}));
+    ExpectMoved(expected, actual, std::vector<RECT>(LAID_OUT_COUNT, RECT{}));
     EXPECT_EQ(expected.sizeWindow.cx, actual.sizeWindow.cx);
     EXPECT_EQ(expected.sizeWindow.cy, actual.sizeWindow.cy);
 }
@@ -93,7 +96,9 @@ TEST(CProgressDialogLayout, LogGrowsButtonsAndGripFollowTheCornerAndTheOpeningSi
     EXPECT_TRUE(initial.bGripVisible);
     ASSERT_EQ(initial.sizeWindow.cx + DX, enlarged.sizeWindow.cx);
     ASSERT_EQ(initial.sizeWindow.cy + DY, enlarged.sizeWindow.cy);
-    ExpectMoved(initial, enlarged, {{0, 0, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}});
+    // The bar and its line stretch with the log and keep their distance to the bottom.
+    ExpectMoved(initial, enlarged,
+                {{0, 0, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}, {DX, DY, DX, DY}, {0, DY, DX, DY}, {0, DY, DX, DY}});
     ExpectSameLayout(initial, back);
     ExpectSameLayout(initial, shrunk);
     // The grip sits in the client area's bottom-right corner.
