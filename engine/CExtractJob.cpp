@@ -59,6 +59,28 @@ DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInput
     return {nullptr, hrRecord, hrChunk};
 }
 
+// A log text of one file, formatted as AppendLog does and held until the file's turn.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void HoldLog(FileWork& work, const char* format, ...)
+{
+    char text[MAX_LOG_TEXT + 1];
+    va_list args;
+    va_start(args, format);
+    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
+        text[0] = '\0';
+    va_end(args);
+    work.logTexts.emplace_back(text);
+}
+
+// Files larger than this are decoded by the walk itself, split into batches over the
+// pool: alone on a thread they would keep the others waiting for their turn.
+constexpr UINT64 SPLIT_FILE_BYTES = 4 << 20;
+// The look-ahead of a folder job: files in flight per decoding thread, and source bytes.
+constexpr std::size_t FILES_IN_FLIGHT_PER_THREAD = 4;
+constexpr UINT64 BYTES_IN_FLIGHT = 32 << 20;
+
 DWORD WINAPI ExtractThreadProc(LPVOID pJob)
 {
     static_cast<CExtractJob*>(pJob)->Run();
@@ -135,6 +157,21 @@ void CExtractJob::Run()
                 ExtractFile(source, destination);
             else
                 ReportResult(source, GetDestinationName(source, destination), hr);
+        }
+        else if (CDecodePool* pPool = DecodePool())
+        {
+            // The files in flight go before the pool; on a throw, with their outputs.
+            CFilesInFlight inFlight(
+                *pPool, [this](FileWork& work, bool bOnWalk) { DecodeFile(work, bOnWalk); },
+                FILES_IN_FLIGHT_PER_THREAD * m_settings.nDecodeThreads, BYTES_IN_FLIGHT);
+            m_pInFlight = &inFlight;
+            struct Detach
+            {
+                CFilesInFlight*& p;
+                ~Detach() { p = nullptr; }
+            } detach{m_pInFlight};
+            ExtractFolder(source, destination);
+            ReleaseFiles(true);
         }
         else
         {
@@ -216,6 +253,7 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     // folder ("..\..\x"): it is named in the log and fails, never walked or decoded.
     if (!IsNameUsableInPath(name))
     {
+        ReleaseFiles(true);
         const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
         AppendLog("Failed to use the name '%s' in '%s' as a path. Reason : [%08X]\n", name, sourceFolder.c_str(),
                   static_cast<UINT>(hr));
@@ -233,16 +271,23 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
         // A destination inside the source tree holds this job's output: not input.
         if (IsSamePath(childSource, m_settings.strDestination))
             return RESULT_OK;
+        // An earlier file of the same name decides what the folder finds.
+        if (!WaitForName(destinationFolder + child))
+            return EXTRACT_E_STOPPED;
         return ExtractFolder(childSource, destinationFolder + child);
     }
 
     if (!IsOvxFileName(name))
         return RESULT_OK;
+    if (m_pInFlight != nullptr)
+        return QueueFile(sourceFolder + name, destinationFolder,
+                         (static_cast<UINT64>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
     return ExtractFile(sourceFolder + name, destinationFolder);
 }
 
 HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
 {
+    ReleaseFiles(true);
     m_status.NoteWalkFailure(hr);
     return ReportResult(sourceFolder, destinationFolder, hr);
 }
@@ -253,6 +298,8 @@ HRESULT CExtractJob::EnsureFolder(const std::string& path)
         return RESULT_OK;
     HRESULT hr = CreateFolderPath(path);
     if (hr != RESULT_OK)
+        ReleaseFiles(true);
+    if (hr != RESULT_OK)
         AppendLog("Failed to create '%s'. Reason : [%08X]\n", path.c_str(), static_cast<UINT>(hr));
     return hr;
 }
@@ -261,24 +308,88 @@ HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& d
 {
     if (!m_settings.bVerifyOnly)
         AppendLog("Processing '%s'...\n", source.c_str());
-    const std::string destination =
-        m_settings.bVerifyOnly ? std::string() : GetDestinationName(source, destinationFolder);
-
-    const std::string* pUnopened = nullptr;
-    HRESULT hr = DecodeFile(source, destination, pUnopened);
-    if (pUnopened != nullptr)
-        AppendLog("Failed to open '%s'. Reason : [%08X]\n", pUnopened->c_str(), static_cast<UINT>(hr));
-    return ReportResult(source, destination, hr);
+    FileWork work;
+    work.strSource = source;
+    if (!m_settings.bVerifyOnly)
+        work.strDestination = GetDestinationName(source, destinationFolder);
+    DecodeFile(work, true);
+    return FinishFile(work, false);
 }
 
-// ExtractFile's work after its first log line. A file that would not open is named in
-// `pUnopened`, for the caller's one "Failed to open" line.
-HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination,
-                                const std::string*& pUnopened)
+HRESULT CExtractJob::QueueFile(const std::string& source, const std::string& destinationFolder, UINT64 nBytes)
 {
-    auto openFailed = [&pUnopened](const std::string& path, HRESULT hr) {
-        pUnopened = &path;
-        return hr;
+    auto work = std::make_unique<FileWork>();
+    work->strSource = source;
+    if (!m_settings.bVerifyOnly)
+        work->strDestination = GetDestinationName(source, destinationFolder);
+    work->nSourceBytes = nBytes;
+
+    ReleaseFiles(false);
+    while (IsRunning() && m_pInFlight->IsFull(nBytes))
+        FinishFile(*m_pInFlight->TakeOldest(), true);
+    if (!WaitForName(work->strDestination))
+        return EXTRACT_E_STOPPED;
+    m_pInFlight->Add(std::move(work), nBytes > SPLIT_FILE_BYTES);
+    return RESULT_OK;
+}
+
+bool CExtractJob::WaitForName(const std::string& path)
+{
+    while (IsRunning() && m_pInFlight != nullptr && m_pInFlight->Writes(path))
+        FinishFile(*m_pInFlight->TakeOldest(), true);
+    return IsRunning();
+}
+
+void CExtractJob::ReleaseFiles(bool bAll)
+{
+    if (m_pInFlight == nullptr)
+        return;
+    while (IsRunning() && !m_pInFlight->IsEmpty())
+    {
+        std::unique_ptr<FileWork> work = bAll ? m_pInFlight->TakeOldest() : m_pInFlight->TakeOldestIfDecoded();
+        if (work == nullptr)
+            return;
+        FinishFile(*work, true);
+    }
+}
+
+HRESULT CExtractJob::FinishFile(FileWork& work, bool bHeld)
+{
+    if (bHeld && !m_settings.bVerifyOnly)
+    {
+        // Its first text as one thread shows it before decoding; a stop from then on
+        // cuts the file short there, as it would have cut the decoding.
+        AppendLog("Processing '%s'...\n", work.strSource.c_str());
+        if (!IsRunning() && work.hr == RESULT_OK && !work.thrown)
+            return ReportResult(work.strSource, work.strDestination, RESULT_FAIL);
+    }
+    for (const std::string& text : work.logTexts)
+        m_pDisplay->ShowLogText(text.c_str());
+    if (work.thrown)
+        std::rethrow_exception(work.thrown);
+
+    HRESULT hr = work.hr;
+    if (hr == RESULT_OK && !m_settings.bVerifyOnly)
+    {
+        hr = work.temp.Commit(work.strDestination, m_settings.bSingleFile || m_settings.bOverwrite);
+        if (hr != RESULT_OK)
+            work.pUnopened = &work.strDestination;
+    }
+    if (work.pUnopened != nullptr)
+        AppendLog("Failed to open '%s'. Reason : [%08X]\n", work.pUnopened->c_str(), static_cast<UINT>(hr));
+    return ReportResult(work.strSource, work.strDestination, hr);
+}
+
+// ExtractFile's work after its first log line, up to the output's move into place. A
+// file that would not open is named in `pUnopened`, for one "Failed to open" line.
+void CExtractJob::DecodeFile(FileWork& work, bool bMaySplit)
+{
+    const std::string& source = work.strSource;
+    const std::string& destination = work.strDestination;
+    HRESULT& hr = work.hr;
+    auto openFailed = [&work](const std::string& path, HRESULT hrOpen) {
+        work.pUnopened = &path;
+        work.hr = hrOpen;
     };
     const bool bVerifyOnly = m_settings.bVerifyOnly;
 
@@ -287,8 +398,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     if (!destination.empty() && !m_settings.bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
         GetPathKind(destination.c_str()) == PATH_FILE)
     {
-        AppendLog("    '%s' already exists.\n", destination.c_str());
-        return EXTRACT_E_EXISTS;
+        HoldLog(work, "    '%s' already exists.\n", destination.c_str());
+        hr = EXTRACT_E_EXISTS;
+        return;
     }
 
     CFileStream input;
@@ -297,7 +409,6 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         return openFailed(source, FailureFromLastError());
     input.Attach(hSource);
 
-    CTempFile temp;
     CNullWriteStream nowhere;
     IWriteStream* pOutput = &nowhere;
     if (!bVerifyOnly)
@@ -310,10 +421,10 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         if (bFolder || IsSamePath(source, destination))
             return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
 
-        const HRESULT hr = temp.Create(destination);
-        if (hr != RESULT_OK)
-            return openFailed(destination, hr);
-        pOutput = &temp.Stream();
+        const HRESULT hrCreate = work.temp.Create(destination);
+        if (hrCreate != RESULT_OK)
+            return openFailed(destination, hrCreate);
+        pOutput = &work.temp.Stream();
     }
 
     CRecordDecoder recordDecoder;
@@ -321,25 +432,17 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, &input, m_settings.pDecryptor);
     if (choice.pDecoder == nullptr)
     {
-        AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
-                  static_cast<UINT>(choice.hrChunk));
-        return choice.hrRecord;
+        HoldLog(work, "Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
+                static_cast<UINT>(choice.hrChunk));
+        hr = choice.hrRecord;
+        return;
     }
 
     // A failure once decoding began names the file; a stop stays silent.
     CFileCopier copier(*choice.pDecoder, &input, pOutput, !bVerifyOnly, m_status);
-    HRESULT hr = copier.Copy(CFileCopier::SuitsPool(*choice.pDecoder) ? DecodePool() : nullptr);
-    if (hr != RESULT_OK)
-    {
-        if (IsRunning())
-            AppendLog("Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
-        return hr;
-    }
-    if (bVerifyOnly)
-        return RESULT_OK;
-
-    hr = temp.Commit(destination, m_settings.bSingleFile || m_settings.bOverwrite);
-    return hr != RESULT_OK ? openFailed(destination, hr) : RESULT_OK;
+    hr = copier.Copy(bMaySplit && CFileCopier::SuitsPool(*choice.pDecoder) ? DecodePool() : nullptr);
+    if (hr != RESULT_OK && IsRunning())
+        HoldLog(work, "Failed to extract '%s'. Reason : [%08X]\n", source.c_str(), static_cast<UINT>(hr));
 }
 
 CDecodePool* CExtractJob::DecodePool()
