@@ -219,7 +219,7 @@ TEST_F(ExtractFolderTest, StopEndsEveryLevelAtOnce)
 // one thread shows and writes, in the same order.
 TEST_F(ExtractFolderTest, SeveralFilesInFlightShowWhatOneThreadShows)
 {
-    WriteOvx(In("a\\big.ovx"), 1 << 20);
+    WriteOvx(In("a\\big.ovx"), 512 << 10);
     for (int i = 0; i < 12; ++i)
         WriteOvx(In("a\\s" + std::to_string(i) + ".ovx"), 300 + 4000 * i);
     WriteFileText(In("a\\s5.ovx"), "not an image");
