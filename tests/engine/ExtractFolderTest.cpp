@@ -12,6 +12,15 @@
 namespace
 {
 
+// prefix, i, suffix: appended (GCC 12 warns falsely on "literal" + string at -O3).
+std::string Numbered(const char* prefix, int i, const char* suffix = "")
+{
+    std::string name = prefix;
+    name += std::to_string(i);
+    name += suffix;
+    return name;
+}
+
 class ExtractFolderTest : public EngineTest
 {
 protected:
@@ -221,7 +230,7 @@ TEST_F(ExtractFolderTest, SeveralFilesInFlightShowWhatOneThreadShows)
 {
     WriteOvx(In("a\\big.ovx"), 512 << 10);
     for (int i = 0; i < 12; ++i)
-        WriteOvx(In("a\\s" + std::to_string(i) + ".ovx"), 300 + 4000 * i);
+        WriteOvx(In(Numbered("a\\s", i, ".ovx")), 300 + 4000 * i);
     WriteFileText(In("a\\s5.ovx"), "not an image");
     RecordFormatOptions damaged;
     damaged.wrongCrcRecord = 3;
@@ -256,8 +265,12 @@ TEST_F(ExtractFolderTest, SeveralFilesInFlightShowWhatOneThreadShows)
             for (const std::string& entry : ListFolder(Out()))
             {
                 const std::vector<BYTE> bytes = entry.back() == '/' ? std::vector<BYTE>() : ReadFileBytes(Out(entry));
-                seen.push_back(entry + " " + std::to_string(bytes.size()) + " " +
-                               std::to_string(BitwiseCrc32(bytes.data(), bytes.size())));
+                std::string line = entry;
+                line += ' ';
+                line += std::to_string(bytes.size());
+                line += ' ';
+                line += std::to_string(BitwiseCrc32(bytes.data(), bytes.size()));
+                seen.push_back(line);
             }
             return seen;
         };
@@ -272,11 +285,11 @@ TEST_F(ExtractFolderTest, StopAtAnyMomentKeepsOnlyFilesReported)
 {
     std::vector<std::vector<BYTE>> plains;
     for (int i = 0; i < 24; ++i)
-        plains.push_back(WriteOvx(In("f" + std::to_string(i) + ".ovx"), i == 3 ? (1 << 20) : 20000 + 3000 * i));
+        plains.push_back(WriteOvx(In(Numbered("f", i, ".ovx")), i == 3 ? (1 << 20) : 20000 + 3000 * i));
     std::mt19937 random(21);
     for (int run = 0; run < 10; ++run)
     {
-        SCOPED_TRACE("run " + std::to_string(run));
+        SCOPED_TRACE(Numbered("run ", run));
         std::filesystem::remove_all(ToHostPath(Out()));
         auto job = MakeJob(In(), Out(), false);
         ASSERT_EQ(job->StartWorker(), RESULT_OK);
@@ -289,7 +302,7 @@ TEST_F(ExtractFolderTest, StopAtAnyMomentKeepsOnlyFilesReported)
         std::vector<std::string> reported;
         for (int i = 0; i < 24; ++i)
         {
-            const std::string name = "f" + std::to_string(i);
+            const std::string name = Numbered("f", i);
             if (std::find(results.begin(), results.end(),
                           Result(FILE_EXTRACTED, RESULT_OK, In(name + ".ovx"), Out(name))) != results.end())
             {
@@ -309,14 +322,14 @@ TEST_F(ExtractFolderTest, AllocationFailureWithFilesInFlight)
 {
     std::vector<std::vector<BYTE>> plains;
     for (int i = 0; i < 4; ++i)
-        plains.push_back(WriteOvx(In("f" + std::to_string(i) + ".ovx"), 5000 + 9000 * i));
+        plains.push_back(WriteOvx(In(Numbered("f", i, ".ovx")), 5000 + 9000 * i));
     FailNthAllocation(0);
     RunFolderJob(In(), Out());
     // Spread over the whole job: every allocation of it would take minutes under the sanitizers.
     const long count = FailNthAllocation(0);
     for (long n = 1; n <= count; n += 1 + count / 80)
     {
-        SCOPED_TRACE("allocation " + std::to_string(n));
+        SCOPED_TRACE(Numbered("allocation ", static_cast<int>(n)));
         std::filesystem::remove_all(ToHostPath(Out()));
         auto job = MakeJob(In(), Out(), false);
         FailNthAllocation(n);
