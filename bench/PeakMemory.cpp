@@ -6,15 +6,22 @@
 //       "peak_before_kib <n>" and "peak_after_kib <n>": the process's peak resident memory
 //       before and after ExtractFile, decoding on one thread per processor as the
 //       programs do.
+//   ovx_peak_memory tree <folder> <files> <min bytes> <max bytes>
+//       writes <files> record-format files with units of 4 KiB and sizes drawn evenly
+//       from [min, max] (fixed seed), spread over 30 subfolders of <folder>
 // <folder> is in the engine's form; files inside it are joined with "\".
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <random>
 #include <string>
 
 #include "bench/BenchData.h"
 #include "engine/CExtractJob.h"
+#include "engine/FolderPath.h"
+#include "tests/support/OvxEncoder.h"
+#include "tests/support/TempFolder.h"
 
 #ifdef _WIN32
 #include <psapi.h>
@@ -45,7 +52,7 @@ UINT64 PeakResidentKib()
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: ovx_peak_memory make <folder> <name> <MiB> [chunk] | extract <folder> <name>\n");
+    std::fprintf(stderr, "usage: ovx_peak_memory make <folder> <name> <MiB> [chunk] | extract <folder> <name> | tree <folder> <files> <min bytes> <max bytes>\n");
     return 2;
 }
 
@@ -60,6 +67,25 @@ int main(int argc, char** argv)
     const std::string source = folder + "\\" + argv[3] + ".ovx";
     try
     {
+        if (command == "tree" && argc == 6)
+        {
+            const unsigned long files = std::strtoul(argv[3], nullptr, 10);
+            std::mt19937 random(21);
+            std::uniform_int_distribution<size_t> size(std::strtoull(argv[4], nullptr, 10),
+                                                       std::strtoull(argv[5], nullptr, 10));
+            RecordFormatOptions options;
+            options.payloadUnit = 4096;
+            for (unsigned long i = 0; i < files; ++i)
+            {
+                const std::string sub = folder + "\\d" + std::to_string(i % 30);
+                if (i < 30 && CreateFolderPath(sub) != RESULT_OK)
+                    return 1;
+                WriteFileBytes(sub + "\\f" + std::to_string(i) + ".ovx",
+                               EncodeRecordFormat(MakePlaintext(size(random), static_cast<UINT32>(i)), BENCH_PASSWORD,
+                                                  options));
+            }
+            return 0;
+        }
         if (command == "make" && (argc == 5 || (argc == 6 && std::string(argv[5]) == "chunk")))
         {
             const size_t bytes = static_cast<size_t>(std::strtoull(argv[4], nullptr, 10)) << 20;

@@ -232,8 +232,13 @@ HRESULT CBlowfish::SetMode(int mode)
 
 HRESULT CBlowfish::Reset()
 {
-    m_chain[0] = m_iv[0];
-    m_chain[1] = m_iv[1];
+    // Written only when it differs: the chain is never written back, so once keyed a
+    // cipher shared by several decoding threads is only read, Reset included.
+    if (m_chain[0] != m_iv[0] || m_chain[1] != m_iv[1])
+    {
+        m_chain[0] = m_iv[0];
+        m_chain[1] = m_iv[1];
+    }
     return RESULT_OK;
 }
 

@@ -31,20 +31,36 @@ void CDecodePool::Post(std::function<void()> task)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_tasks.push_back(std::move(task));
+        m_batches.push_back(std::move(task));
     }
     m_wake.notify_one();
 }
 
-bool CDecodePool::RunQueuedTask()
+void CDecodePool::PostFile(std::function<void()> task)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_files.push_back(std::move(task));
+    }
+    m_wake.notify_one();
+}
+
+std::function<void()> CDecodePool::TakeTask(bool bFiles)
+{
+    std::deque<std::function<void()>>& queue = !m_batches.empty() || !bFiles ? m_batches : m_files;
+    std::function<void()> task = std::move(queue.front());
+    queue.pop_front();
+    return task;
+}
+
+bool CDecodePool::RunQueued(bool bFiles)
 {
     std::function<void()> task;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_tasks.empty())
+        if (m_batches.empty() && (!bFiles || m_files.empty()))
             return false;
-        task = std::move(m_tasks.front());
-        m_tasks.pop_front();
+        task = TakeTask(bFiles);
     }
     task();
     return true;
@@ -57,11 +73,10 @@ void CDecodePool::Work()
         std::function<void()> task;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_bQuit || !m_tasks.empty(); });
-            if (m_tasks.empty())
+            m_wake.wait(lock, [this] { return m_bQuit || !m_batches.empty() || !m_files.empty(); });
+            if (m_batches.empty() && m_files.empty())
                 return;
-            task = std::move(m_tasks.front());
-            m_tasks.pop_front();
+            task = TakeTask(true);
         }
         task();
     }

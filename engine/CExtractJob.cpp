@@ -83,6 +83,50 @@ std::string FitName(const std::string& name, size_t nOther)
     return name.substr(0, nStart) + "..." + name.substr(nEndAt);
 }
 
+// A log text naming `name` between `before` and the formatted rest, fitted by FitName so
+// that it always ends with its reason and line end.
+std::string FormatNaming(const std::string& before, const std::string& name, const char* format, va_list args)
+{
+    char after[MAX_LOG_TEXT + 1];
+    if (std::vsnprintf(after, sizeof(after), format, args) < 0)
+        after[0] = '\0';
+    const std::string text = before + FitName(name, before.size() + std::strlen(after)) + after;
+    return text.substr(0, MbsWholeLength(text.c_str(), std::min<size_t>(text.size(), MAX_LOG_TEXT)));
+}
+
+// A log text of one file, formatted as AppendLog does and held until the file's turn.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void HoldLog(FileWork& work, const char* format, ...)
+{
+    char text[MAX_LOG_TEXT + 1];
+    va_list args;
+    va_start(args, format);
+    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
+        text[0] = '\0';
+    va_end(args);
+    work.logTexts.emplace_back(text);
+}
+
+// A log text of one file, formatted as AppendLogNaming does and held until the
+// file's turn.
+void HoldLogNaming(FileWork& work, const std::string& before, const std::string& name, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatNaming(before, name, format, args);
+    va_end(args);
+    work.logTexts.push_back(std::move(text));
+}
+
+// Files larger than this are decoded by the walk itself, split into batches over the
+// pool: alone on a thread they would keep the others waiting for their turn.
+constexpr UINT64 SPLIT_FILE_BYTES = 4 << 20;
+// The look-ahead of a folder job: files in flight per decoding thread, and source bytes.
+constexpr std::size_t FILES_IN_FLIGHT_PER_THREAD = 4;
+constexpr UINT64 BYTES_IN_FLIGHT = 32 << 20;
+
 DWORD WINAPI ExtractThreadProc(LPVOID pJob)
 {
     static_cast<CExtractJob*>(pJob)->Run();
@@ -120,14 +164,11 @@ void CExtractJob::AppendLog(const char* format, ...)
 
 void CExtractJob::AppendLogNaming(const std::string& before, const std::string& name, const char* format, ...)
 {
-    char after[MAX_LOG_TEXT + 1];
     va_list args;
     va_start(args, format);
-    if (std::vsnprintf(after, sizeof(after), format, args) < 0)
-        after[0] = '\0';
+    const std::string text = FormatNaming(before, name, format, args);
     va_end(args);
-    const std::string text = before + FitName(name, before.size() + std::strlen(after)) + after;
-    m_pDisplay->ShowLogText(text.substr(0, MbsWholeLength(text.c_str(), std::min<size_t>(text.size(), MAX_LOG_TEXT))).c_str());
+    m_pDisplay->ShowLogText(text.c_str());
 }
 
 void CExtractJob::SetJobState(LONG nState)
@@ -193,7 +234,7 @@ void CExtractJob::RunSource(const std::string& source, bool bSingleFile)
     try
     {
         if (!bSingleFile)
-            ExtractFolder(source, destination);
+            ExtractSourceFolder(source, destination);
         else if (m_settings.pOutput != nullptr)
             ExtractFile(source, std::string());
         else
@@ -212,6 +253,28 @@ void CExtractJob::RunSource(const std::string& source, bool bSingleFile)
         IgnoringExceptions([this] { AppendLog("Oops ! Exception raised !\n"); });
         IgnoringExceptions([&] { ReportResult(source, destination, RESULT_FAIL); });
     }
+}
+
+void CExtractJob::ExtractSourceFolder(const std::string& source, const std::string& destination)
+{
+    CDecodePool* pPool = DecodePool();
+    if (pPool == nullptr)
+    {
+        ExtractFolder(source, destination);
+        return;
+    }
+    // The files in flight go before the pool; on a throw, with their outputs.
+    CFilesInFlight inFlight(
+        *pPool, [this](FileWork& work, bool bOnWalk) { DecodeFile(work, bOnWalk); },
+        FILES_IN_FLIGHT_PER_THREAD * m_settings.nDecodeThreads, BYTES_IN_FLIGHT);
+    m_pInFlight = &inFlight;
+    struct Detach
+    {
+        CFilesInFlight*& p;
+        ~Detach() { p = nullptr; }
+    } detach{m_pInFlight};
+    ExtractFolder(source, destination);
+    ReleaseFiles(true);
 }
 
 HRESULT CExtractJob::ReportResult(const std::string& source, const std::string& destination, HRESULT hr)
@@ -278,6 +341,7 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     // it is known, it fails.
     if (!IsFoundNameWhole(entry))
     {
+        ReleaseFiles(true);
         const HRESULT hr = ResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
         const std::string shown = GetFoundNameStart(entry);
         AppendLogNaming("Failed to use the name '" + shown + "' in '", sourceFolder, "' as a path. Reason : [%08X]\n",
@@ -291,6 +355,7 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     case WALK_UNUSABLE_NAME:
     {
         // Named in the log and failed, never walked or decoded.
+        ReleaseFiles(true);
         const HRESULT hr = ResultFromWin32(ERROR_INVALID_NAME);
         AppendLogNaming(std::string("Failed to use the name '") + name + "' in '", sourceFolder,
                         "' as a path. Reason : [%08X]\n", static_cast<UINT>(hr));
@@ -299,9 +364,15 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
     case WALK_FOLDER:
     {
         const std::string child = std::string(name) + FOLDER_SEPARATOR;
+        // An earlier file of the same name decides what the folder finds.
+        if (!WaitForName(destinationFolder + child))
+            return EXTRACT_E_STOPPED;
         return ExtractFolder(sourceFolder + child, destinationFolder + child);
     }
     case WALK_FILE:
+        if (m_pInFlight != nullptr)
+            return QueueFile(sourceFolder + name, destinationFolder,
+                             (static_cast<UINT64>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
         return ExtractFile(sourceFolder + name, destinationFolder);
     case WALK_SKIP:
         break;
@@ -311,6 +382,7 @@ HRESULT CExtractJob::ExtractEntry(const std::string& sourceFolder, const std::st
 
 HRESULT CExtractJob::NoteWalkFailure(const std::string& sourceFolder, const std::string& destinationFolder, HRESULT hr)
 {
+    ReleaseFiles(true);
     m_status.NoteWalkFailure(hr);
     return ReportResult(sourceFolder, destinationFolder, hr);
 }
@@ -321,7 +393,10 @@ HRESULT CExtractJob::EnsureFolder(const std::string& path)
         return RESULT_OK;
     HRESULT hr = CreateFolderPath(path);
     if (hr != RESULT_OK)
+    {
+        ReleaseFiles(true); // their texts come first, as with one thread
         AppendLogNaming("Failed to create '", path, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
+    }
     return hr;
 }
 
@@ -329,26 +404,104 @@ HRESULT CExtractJob::ExtractFile(const std::string& source, const std::string& d
 {
     if (!m_settings.bVerifyOnly)
         AppendLogNaming("Processing '", source, "'...\n");
-    const bool bNoFile = m_settings.bVerifyOnly || m_settings.pOutput != nullptr;
-    const std::string destination = bNoFile ? std::string() : GetDestinationName(source, destinationFolder);
-
-    const std::string* pUnopened = nullptr;
+    FileWork work;
+    work.strSource = source;
+    if (!m_settings.bVerifyOnly && m_settings.pOutput == nullptr)
+        work.strDestination = GetDestinationName(source, destinationFolder);
+    work.bTracksProgress = true;
     m_status.BeginFile();
-    HRESULT hr = DecodeFile(source, destination, pUnopened);
+    DecodeFile(work, true);
     m_status.EndFile();
-    if (pUnopened != nullptr)
-        AppendLogNaming("Failed to open '", *pUnopened, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
-    return ReportResult(source, destination, hr);
+    return FinishFile(work, false);
 }
 
-// ExtractFile's work after its first log line. A file that would not open is named in
-// `pUnopened`, for the caller's one "Failed to open" line.
-HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& destination,
-                                const std::string*& pUnopened)
+HRESULT CExtractJob::QueueFile(const std::string& source, const std::string& destinationFolder, UINT64 nBytes)
 {
-    auto openFailed = [&pUnopened](const std::string& path, HRESULT hr) {
-        pUnopened = &path;
-        return hr;
+    auto work = std::make_unique<FileWork>();
+    work->strSource = source;
+    if (!m_settings.bVerifyOnly)
+        work->strDestination = GetDestinationName(source, destinationFolder);
+    work->nSourceBytes = nBytes;
+
+    ReleaseFiles(false);
+    while (IsRunning() && m_pInFlight->IsFull(nBytes))
+        FinishFile(*m_pInFlight->TakeOldest(), true);
+    if (!WaitForName(work->strDestination))
+        return EXTRACT_E_STOPPED;
+    m_pInFlight->Add(std::move(work), nBytes > SPLIT_FILE_BYTES);
+    return RESULT_OK;
+}
+
+bool CExtractJob::WaitForName(const std::string& path)
+{
+    while (IsRunning() && m_pInFlight != nullptr && m_pInFlight->Writes(path))
+        FinishFile(*m_pInFlight->TakeOldest(), true);
+    return IsRunning();
+}
+
+void CExtractJob::ReleaseFiles(bool bAll)
+{
+    if (m_pInFlight == nullptr)
+        return;
+    while (IsRunning() && !m_pInFlight->IsEmpty())
+    {
+        std::unique_ptr<FileWork> work = bAll ? m_pInFlight->TakeOldest() : m_pInFlight->TakeOldestIfDecoded();
+        if (work == nullptr)
+            return;
+        FinishFile(*work, true);
+    }
+}
+
+HRESULT CExtractJob::FinishFile(FileWork& work, bool bHeld)
+{
+    if (bHeld)
+    {
+        // A file in flight counts in the progress once its turn has come, whole.
+        m_status.BeginFile();
+        m_status.SetFileSize(work.nSourceBytes);
+        m_status.EndFile();
+        if (!m_settings.bVerifyOnly)
+        {
+            // Its first text as one thread shows it before decoding; a stop from then on
+            // cuts the file short there, as it would have cut the decoding.
+            AppendLogNaming("Processing '", work.strSource, "'...\n");
+            if (!IsRunning() && work.hr == RESULT_OK && !work.thrown)
+                return ReportResult(work.strSource, work.strDestination, RESULT_FAIL);
+        }
+    }
+    for (const std::string& text : work.logTexts)
+        m_pDisplay->ShowLogText(text.c_str());
+    if (work.thrown)
+        std::rethrow_exception(work.thrown);
+
+    HRESULT hr = work.hr;
+    HRESULT hrUnconfirmed = RESULT_OK;
+    if (hr == RESULT_OK && work.temp.IsCreated())
+    {
+        hr = work.temp.Commit(work.strDestination, m_bSingleFile || m_settings.bOverwrite, &hrUnconfirmed);
+        if (hr != RESULT_OK)
+            work.pUnopened = &work.strDestination;
+    }
+    if (work.pUnopened != nullptr)
+        AppendLogNaming("Failed to open '", *work.pUnopened, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
+    // The output is complete and in place: extracted, with a word on its durability.
+    else if (hr == RESULT_OK && hrUnconfirmed != RESULT_OK)
+        AppendLogNaming("    Warning: '", work.strDestination,
+                        "' is complete, but it could not be confirmed on disk. Reason : [%08X]\n",
+                        static_cast<UINT>(hrUnconfirmed));
+    return ReportResult(work.strSource, work.strDestination, hr);
+}
+
+// ExtractFile's work after its first log line, up to the output's move into place. A
+// file that would not open is named in `pUnopened`, for one "Failed to open" line.
+void CExtractJob::DecodeFile(FileWork& work, bool bMaySplit)
+{
+    const std::string& source = work.strSource;
+    const std::string& destination = work.strDestination;
+    HRESULT& hr = work.hr;
+    auto openFailed = [&work](const std::string& path, HRESULT hrOpen) {
+        work.pUnopened = &path;
+        work.hr = hrOpen;
     };
     const bool bVerifyOnly = m_settings.bVerifyOnly;
 
@@ -357,8 +510,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     if (!destination.empty() && !m_bSingleFile && !m_settings.bOverwrite && !bVerifyOnly &&
         GetPathKind(destination.c_str()) == PATH_FILE)
     {
-        AppendLogNaming("    '", destination, "' already exists.\n");
-        return EXTRACT_E_EXISTS;
+        HoldLogNaming(work, "    '", destination, "' already exists.\n");
+        hr = EXTRACT_E_EXISTS;
+        return;
     }
 
     CFileStream input;
@@ -367,10 +521,9 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         return openFailed(source, FailureFromLastError());
     input.Attach(hSource);
     UINT64 nStoredBytes = 0;
-    if (input.GetSize(&nStoredBytes) == RESULT_OK)
+    if (work.bTracksProgress && input.GetSize(&nStoredBytes) == RESULT_OK)
         m_status.SetFileSize(nStoredBytes);
 
-    CTempFile temp;
     CNullWriteStream nowhere;
     IWriteStream* pOutput = &nowhere;
     if (m_settings.pOutput != nullptr)
@@ -385,10 +538,10 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
         if (bFolder || IsSamePath(source, destination))
             return openFailed(destination, ResultFromWin32(bFolder ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION));
 
-        const HRESULT hr = temp.Create(destination);
-        if (hr != RESULT_OK)
-            return openFailed(destination, hr);
-        pOutput = &temp.Stream();
+        const HRESULT hrCreate = work.temp.Create(destination);
+        if (hrCreate != RESULT_OK)
+            return openFailed(destination, hrCreate);
+        pOutput = &work.temp.Stream();
     }
 
     CRecordDecoder recordDecoder;
@@ -396,33 +549,17 @@ HRESULT CExtractJob::DecodeFile(const std::string& source, const std::string& de
     const DecoderChoice choice = ChooseDecoder(recordDecoder, chunkDecoder, &input, m_settings.pDecryptor);
     if (choice.pDecoder == nullptr)
     {
-        AppendLog("Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
-                  static_cast<UINT>(choice.hrChunk));
-        return choice.hrRecord;
+        HoldLog(work, "Failed to initilize decoders. Reasons : [%08X]/[%08X]\n", static_cast<UINT>(choice.hrRecord),
+                static_cast<UINT>(choice.hrChunk));
+        hr = choice.hrRecord;
+        return;
     }
 
     // A failure once decoding began names the file; a stop stays silent.
     CFileCopier copier(*choice.pDecoder, &input, pOutput, !bVerifyOnly, m_status);
-    HRESULT hr = copier.Copy(CFileCopier::SuitsPool(*choice.pDecoder) ? DecodePool() : nullptr);
-    if (hr != RESULT_OK)
-    {
-        if (IsRunning())
-            AppendLogNaming("Failed to extract '", source, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
-        return hr;
-    }
-    if (pOutput != &temp.Stream())
-        return RESULT_OK;
-
-    HRESULT hrUnconfirmed = RESULT_OK;
-    hr = temp.Commit(destination, m_bSingleFile || m_settings.bOverwrite, &hrUnconfirmed);
-    if (hr != RESULT_OK)
-        return openFailed(destination, hr);
-    // The output is complete and in place: extracted, with a word on its durability.
-    if (hrUnconfirmed != RESULT_OK)
-        AppendLogNaming("    Warning: '", destination,
-                        "' is complete, but it could not be confirmed on disk. Reason : [%08X]\n",
-                        static_cast<UINT>(hrUnconfirmed));
-    return RESULT_OK;
+    hr = copier.Copy(bMaySplit && CFileCopier::SuitsPool(*choice.pDecoder) ? DecodePool() : nullptr);
+    if (hr != RESULT_OK && IsRunning())
+        HoldLogNaming(work, "Failed to extract '", source, "'. Reason : [%08X]\n", static_cast<UINT>(hr));
 }
 
 CDecodePool* CExtractJob::DecodePool()

@@ -1,8 +1,10 @@
 #pragma once
 
 // One extraction job: its settings (read-only), its run state and counts, its reporting,
-// and the walk that carries it out on the worker thread, one file at a time. It knows
-// nothing of windows; whatever shows the job implements IJobDisplay.
+// and the walk that carries it out on the worker thread. With one thread the worker
+// decodes one file at a time; with a pool, a folder's files decode several at once and
+// are reported, and their outputs moved into place, in walk order (CFilesInFlight). It
+// knows nothing of windows; whatever shows the job implements IJobDisplay.
 
 #include <cstdarg>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "engine/CDecodePool.h"
+#include "engine/CFilesInFlight.h"
 #include "engine/CJobCensus.h"
 #include "engine/CJobStatus.h"
 #include "engine/IJobDisplay.h"
@@ -86,7 +89,23 @@ private:
     // One source of the job, File to File or Directory to Directory; an exception
     // abandons the rest of it as one failed result.
     void RunSource(const std::string& source, bool bSingleFile);
-    HRESULT DecodeFile(const std::string& source, const std::string& destination, const std::string*& pUnopened);
+    // A Directory to Directory source: its files one at a time, or several in flight
+    // on the pool.
+    void ExtractSourceFolder(const std::string& source, const std::string& destination);
+    // Decodes work's source into its temporary file (nowhere when verifying), keeping
+    // its log texts in it; the pool may help when bMaySplit. Any thread.
+    void DecodeFile(FileWork& work, bool bMaySplit);
+    // Moves a decoded file's output into place and shows its log texts and result;
+    // bHeld: a file in flight, whose first text was held too.
+    HRESULT FinishFile(FileWork& work, bool bHeld);
+    // A folder's file given to the files in flight, once the look-ahead has room and no
+    // file in flight decodes into the same name.
+    HRESULT QueueFile(const std::string& source, const std::string& destinationFolder, UINT64 nBytes);
+    // Shows the files in flight whose turn has come, in walk order: those already
+    // decoded, or with bAll every one (waiting for them). Stops at a stop request.
+    void ReleaseFiles(bool bAll);
+    // Shows the files in flight up to the last that decodes into `path`. False on a stop.
+    bool WaitForName(const std::string& path);
     HRESULT ExtractEntry(const std::string& sourceFolder, const std::string& destinationFolder,
                          const WIN32_FIND_DATAA& entry);
     // The pool, started now if the job asks for one and has none yet; null for none.
@@ -104,5 +123,6 @@ private:
     // The mode of the source in hand (worker only): File to File always replaces its
     // output, Directory to Directory only when told to.
     bool m_bSingleFile;
+    CFilesInFlight* m_pInFlight = nullptr; // during a folder's walk on a pool
     CJobCensus m_census; // counts the totals beside the worker, from Run's start to its finish
 };

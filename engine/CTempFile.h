@@ -31,6 +31,9 @@ public:
     // The file name of temporary file n: "0001F2A3.~ovxpart".
     static std::string NameOf(UINT32 n);
 
+    // Whether Create made a file that is neither committed nor discarded yet.
+    bool IsCreated() const { return !m_strPath.empty(); }
+
     // Where the decoded bytes go, until Commit or Discard.
     IWriteStream& Stream() { return m_stream; }
 

@@ -118,6 +118,24 @@ for run in $(seq 1 "$RUNS"); do
 done
 rm -rf "$SCRATCH/big.ovx" "$SCRATCH/bigchunk.ovx" "$SCRATCH/out"
 
+# Folders of many files: 3,000 of 0.2 to 64 KiB (units of 4 KiB) and 3,000 of one unit
+# (200 to 500 bytes), extracted into a new folder and verified, default against --threads 1.
+echo "=== native: ovx-extract on trees of 3,000 files, warm cache ==="
+"$NATIVE_BUILD/bench/ovx_peak_memory" tree "$SCRATCH/tree" 3000 200 65536
+"$NATIVE_BUILD/bench/ovx_peak_memory" tree "$SCRATCH/small" 3000 200 500
+for run in $(seq 1 "$RUNS"); do
+    for tree in tree small; do
+        bytes=$(du -sb "$SCRATCH/$tree" | cut -f1)
+        OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree" "$bytes" 7 "$SCRATCH/out" \
+            -- "$EXTRACT" -q "$SCRATCH/$tree" "$SCRATCH/out" \
+            -- "$EXTRACT" -q --threads 1 "$SCRATCH/$tree" "$SCRATCH/out" | tee -a "$NATIVE_BUILD/results-$run.txt"
+        OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree-test" "$bytes" 7 "$SCRATCH/out" \
+            -- "$EXTRACT" -q --test "$SCRATCH/$tree" \
+            -- "$EXTRACT" -q --test --threads 1 "$SCRATCH/$tree" | tee -a "$NATIVE_BUILD/results-$run.txt"
+    done
+done
+rm -rf "$SCRATCH/tree" "$SCRATCH/small" "$SCRATCH/out"
+
 echo "=== native: peak memory ==="
 peak "$SCRATCH" "$NATIVE_BUILD/bench/ovx_peak_memory" > "$NATIVE_BUILD/peak-memory.txt"
 if [ "$WINDOWS" = 1 ]; then
@@ -202,6 +220,10 @@ table("Native x86-64", load(sys.argv[1]), [
     ("Chunk 64 MiB in memory, all threads / one (wall)", "threads-chunk", 1.8),
     ("ovx-extract 1 GiB record, default / --threads 1", "e2e-threads", 1.6),
     ("ovx-extract 1 GiB chunk / openssl enc -d -bf-cbc", "e2e-openssl", 5.0),
+    ("ovx-extract 3,000 files 0.2-64 KiB, default / --threads 1", "e2e-tree", 1.6),
+    ("  the same, --test", "e2e-tree-test", 1.7),
+    ("ovx-extract 3,000 one-unit files, default / --threads 1", "e2e-small", 1.3),
+    ("  the same, --test", "e2e-small-test", 0.97),
 ])
 memory("Native", sys.argv[1])
 if len(sys.argv) > 2 and sys.argv[2]:

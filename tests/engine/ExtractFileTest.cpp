@@ -28,12 +28,16 @@ const std::vector<BYTE> PRECIOUS = {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
 // limit put at the temporary file's own.
 void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
 {
-    int temporary = -1;
+    // The source's descriptor too: it may close before the output is moved.
+    int temporary = -1, source = -1;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
     {
         std::error_code error;
-        if (std::filesystem::read_symlink(entry.path(), error).string().find(".~ovxpart") != std::string::npos)
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.find(".~ovxpart") != std::string::npos)
             temporary = std::stoi(entry.path().filename().string());
+        else if (target.size() > 4 && target.compare(target.size() - 4, 4, ".ovx") == 0)
+            source = std::stoi(entry.path().filename().string());
     }
     ASSERT_GE(temporary, 0);
     for (int fd = open("/dev/null", O_RDONLY); fd >= 0; fd = open("/dev/null", O_RDONLY))
@@ -47,7 +51,7 @@ void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
     }
     rlimit limit;
     getrlimit(RLIMIT_NOFILE, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(temporary);
+    limit.rlim_cur = static_cast<rlim_t>(source >= 0 && source < temporary ? source : temporary);
     setrlimit(RLIMIT_NOFILE, &limit);
 }
 #endif

@@ -1,13 +1,25 @@
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/engine/EngineTestSupport.h"
 
 namespace
 {
+
+// prefix, i, suffix: appended (GCC 12 warns falsely on "literal" + string at -O3).
+std::string Numbered(const char* prefix, int i, const char* suffix = "")
+{
+    std::string name = prefix;
+    name += std::to_string(i);
+    name += suffix;
+    return name;
+}
 
 class ExtractFolderTest : public EngineTest
 {
@@ -209,6 +221,127 @@ TEST_F(ExtractFolderTest, StopEndsEveryLevelAtOnce)
     EXPECT_EQ(m_display->FinishedCount(), 1u);
     std::vector<std::string> output = ListFolder(Out());
     EXPECT_EQ(std::count_if(output.begin(), output.end(), [](const std::string& e) { return e.back() != '/'; }), 1);
+}
+
+// Trees where files finish out of order (a large file before small ones, a failing file
+// among them, two sources of one destination): everything shown and written is what
+// one thread shows and writes, in the same order.
+TEST_F(ExtractFolderTest, SeveralFilesInFlightShowWhatOneThreadShows)
+{
+    WriteOvx(In("a\\big.ovx"), 512 << 10);
+    for (int i = 0; i < 12; ++i)
+        WriteOvx(In(Numbered("a\\s", i, ".ovx")), 300 + 4000 * i);
+    WriteFileText(In("a\\s5.ovx"), "not an image");
+    RecordFormatOptions damaged;
+    damaged.wrongCrcRecord = 3;
+    WriteFileBytes(In("a\\s7.ovx"), EncodeRecordFormat(MakePlaintext(5000), TEST_PASSWORD, damaged));
+#ifndef _WIN32
+    WriteOvx(In("b\\x.ovx"), 2000); // two sources, one destination
+    WriteOvx(In("b\\x.OVX"), 3000);
+#endif
+    WriteOvx(In("c.ovx"), 4000); // a file and a folder of one name
+    WriteOvx(In("c\\d.ovx"));
+    WriteFileText(Out("a\\s3"), "there before");
+
+    const struct
+    {
+        const char* name;
+        bool overwrite;
+        bool verify;
+    } cases[] = {{"keep", false, false}, {"overwrite", true, false}, {"verify", false, true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        // Both runs write into out\, so that their reports name the same paths.
+        auto run = [&](UINT threads) {
+            std::filesystem::remove_all(ToHostPath(Out()));
+            WriteFileText(Out("a\\s3"), "there before");
+            JobSettings settings = TestSettings(&m_cipher, In(), Out(), false, c.overwrite, c.verify);
+            settings.nDecodeThreads = threads;
+            m_display = std::make_unique<RecordingDisplay>();
+            CExtractJob job(settings, m_display.get());
+            job.Run();
+            std::vector<std::string> seen = m_display->Events();
+            for (const std::string& entry : ListFolder(Out()))
+            {
+                const std::vector<BYTE> bytes = entry.back() == '/' ? std::vector<BYTE>() : ReadFileBytes(Out(entry));
+                std::string line = entry;
+                line += ' ';
+                line += std::to_string(bytes.size());
+                line += ' ';
+                line += std::to_string(BitwiseCrc32(bytes.data(), bytes.size()));
+                seen.push_back(line);
+            }
+            return seen;
+        };
+        const std::vector<std::string> one = run(1);
+        EXPECT_EQ(run(TestDecodeThreads()), one);
+    }
+}
+
+// Outputs and results of a tree stopped at moments spread over the job: each file is
+// complete and reported extracted, or absent; no temporary file is left.
+TEST_F(ExtractFolderTest, StopAtAnyMomentKeepsOnlyFilesReported)
+{
+    std::vector<std::vector<BYTE>> plains;
+    for (int i = 0; i < 24; ++i)
+        plains.push_back(WriteOvx(In(Numbered("f", i, ".ovx")), i == 3 ? (1 << 20) : 20000 + 3000 * i));
+    std::mt19937 random(21);
+    for (int run = 0; run < 10; ++run)
+    {
+        SCOPED_TRACE(Numbered("run ", run));
+        std::filesystem::remove_all(ToHostPath(Out()));
+        auto job = MakeJob(In(), Out(), false);
+        ASSERT_EQ(job->StartWorker(), RESULT_OK);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+        job->SetJobState(JOB_STOP_REQUESTED);
+        while (!job->IsFinished())
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+
+        const std::vector<std::string> results = Results();
+        std::vector<std::string> reported;
+        for (int i = 0; i < 24; ++i)
+        {
+            const std::string name = Numbered("f", i);
+            if (std::find(results.begin(), results.end(),
+                          Result(FILE_EXTRACTED, RESULT_OK, In(name + ".ovx"), Out(name))) != results.end())
+            {
+                reported.push_back(name);
+                EXPECT_EQ(ReadFileBytes(Out(name)), plains[i]) << name;
+            }
+        }
+        std::sort(reported.begin(), reported.end());
+        EXPECT_EQ(ListFolder(Out()), reported);
+        EXPECT_EQ(job->Status().Extracted(), reported.size());
+    }
+}
+
+// A failed allocation of the walk's thread, at allocations spread over a job with files
+// in flight: the job finishes, every output is complete and reported, none left half.
+TEST_F(ExtractFolderTest, AllocationFailureWithFilesInFlight)
+{
+    std::vector<std::vector<BYTE>> plains;
+    for (int i = 0; i < 4; ++i)
+        plains.push_back(WriteOvx(In(Numbered("f", i, ".ovx")), 5000 + 9000 * i));
+    FailNthAllocation(0);
+    RunFolderJob(In(), Out());
+    // Spread over the whole job: every allocation of it would take minutes under the sanitizers.
+    const long count = FailNthAllocation(0);
+    for (long n = 1; n <= count; n += 1 + count / 80)
+    {
+        SCOPED_TRACE(Numbered("allocation ", static_cast<int>(n)));
+        std::filesystem::remove_all(ToHostPath(Out()));
+        auto job = MakeJob(In(), Out(), false);
+        FailNthAllocation(n);
+        job->Run();
+        FailNthAllocation(0);
+        ASSERT_TRUE(job->IsFinished());
+        const std::vector<std::string> outputs =
+            std::filesystem::exists(ToHostPath(Out())) ? ListFolder(Out()) : std::vector<std::string>();
+        EXPECT_EQ(outputs.size(), job->Status().Extracted());
+        for (const std::string& name : outputs)
+            EXPECT_EQ(ReadFileBytes(Out(name)), plains[std::stoi(name.substr(1))]) << name;
+    }
 }
 
 } // namespace
