@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +25,10 @@ CFindObject::~CFindObject() { closedir(m_pFolder); }
 
 DWORD CFindObject::Open(const std::string& linuxFolder, const std::string& pattern, std::shared_ptr<CFindObject>& search)
 {
+    // Everything that may throw (out of memory) before the folder is opened, or while
+    // it is owned here, so that a throw never leaves it open.
+    std::string ownPattern = pattern == "*.*" ? "*" : pattern;
+    std::unique_ptr<CFindObject> object;
     DIR* folder = opendir(linuxFolder.c_str());
     if (folder == nullptr)
     {
@@ -31,7 +36,16 @@ DWORD CFindObject::Open(const std::string& linuxFolder, const std::string& patte
             return FolderSyntaxError(linuxFolder) == ERROR_INVALID_NAME ? ERROR_INVALID_NAME : ERROR_PATH_NOT_FOUND;
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
     }
-    search.reset(new CFindObject(folder, pattern == "*.*" ? "*" : pattern));
+    try
+    {
+        object.reset(new CFindObject(folder, std::move(ownPattern)));
+    }
+    catch (...)
+    {
+        closedir(folder);
+        throw;
+    }
+    search = std::move(object);
     return ERROR_SUCCESS;
 }
 
