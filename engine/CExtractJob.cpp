@@ -85,6 +85,9 @@ std::string FitName(const std::string& name, size_t nOther)
 
 // A log text naming `name` between `before` and the formatted rest, fitted by FitName so
 // that it always ends with its reason and line end.
+#if defined(__GNUC__)
+__attribute__((format(printf, 3, 0)))
+#endif
 std::string FormatNaming(const std::string& before, const std::string& name, const char* format, va_list args)
 {
     char after[MAX_LOG_TEXT + 1];
@@ -111,6 +114,9 @@ void HoldLog(FileWork& work, const char* format, ...)
 
 // A log text of one file, formatted as AppendLogNaming does and held until the
 // file's turn.
+#if defined(__GNUC__)
+__attribute__((format(printf, 4, 5)))
+#endif
 void HoldLogNaming(FileWork& work, const std::string& before, const std::string& name, const char* format, ...)
 {
     va_list args;
