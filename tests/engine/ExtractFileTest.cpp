@@ -356,9 +356,12 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
     });
 #ifndef _WIN32
     // Extracted, with a warning: the output is complete and in place, only not synced.
+    // Not under ThreadSanitizer, whose runtime opens and closes descriptors of its own,
+    // so that a freed one can let the sync through.
     std::vector<int> fillers;
     rlimit openLimit;
     getrlimit(RLIMIT_NOFILE, &openLimit);
+#ifndef __SANITIZE_THREAD__
     add("folder sync fails after the move", RESULT_OK, [&] {
         m_cipher.beforeDecrypt = [&](int call) {
             if (call == 1)
@@ -366,6 +369,7 @@ TEST_F(ExtractFileTest, FaultsNeverCostTheExistingFileNorLeaveATemporaryOne)
             return RESULT_OK;
         };
     });
+#endif
 #endif
     auto counted = MakeJob(In("a.ovx"), Out(), 1);
     FailNthAllocation(0);
