@@ -26,7 +26,7 @@ const std::vector<BYTE> PRECIOUS = {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
 // Leaves the process no descriptor to open once the temporary file (the one open file
 // named *.~ovxpart) is closed: every lower descriptor is taken (by `fillers`) and the
 // limit put at the temporary file's own.
-void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
+[[maybe_unused]] void RunOutOfDescriptorsAfterTemporaryFile(std::vector<int>& fillers)
 {
     // The source's descriptor too: it may close before the output is moved.
     int temporary = -1, source = -1;
