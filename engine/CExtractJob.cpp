@@ -66,6 +66,20 @@ DecoderChoice ChooseDecoder(CRecordDecoder& record, CChunkDecoder& chunk, IInput
     return {nullptr, hrRecord, hrChunk};
 }
 
+// A log text formatted printf-style into `text`, without allocating; one longer than
+// MAX_LOG_TEXT is cut after its last whole character.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 0)))
+#endif
+void FormatLogText(char (&text)[MAX_LOG_TEXT + 1], const char* format, va_list args)
+{
+    const int length = std::vsnprintf(text, sizeof(text), format, args);
+    if (length < 0)
+        text[0] = '\0';
+    else if (length > MAX_LOG_TEXT)
+        text[MbsWholeLength(text, MAX_LOG_TEXT)] = '\0';
+}
+
 // `name` as it can stand in a log text with nOther other bytes: whole when the text
 // fits in MAX_LOG_TEXT, else its start and its end with "..." between, both cut on
 // whole characters.
@@ -106,8 +120,7 @@ void HoldLog(FileWork& work, const char* format, ...)
     char text[MAX_LOG_TEXT + 1];
     va_list args;
     va_start(args, format);
-    if (std::vsnprintf(text, sizeof(text), format, args) < 0)
-        text[0] = '\0';
+    FormatLogText(text, format, args);
     va_end(args);
     work.logTexts.emplace_back(text);
 }
@@ -159,12 +172,8 @@ void CExtractJob::AppendLog(const char* format, ...)
     char text[MAX_LOG_TEXT + 1];
     va_list args;
     va_start(args, format);
-    const int length = std::vsnprintf(text, sizeof(text), format, args);
+    FormatLogText(text, format, args);
     va_end(args);
-    if (length < 0)
-        text[0] = '\0';
-    else if (length > MAX_LOG_TEXT) // cut short: never in the middle of a character
-        text[MbsWholeLength(text, MAX_LOG_TEXT)] = '\0';
     m_pDisplay->ShowLogText(text);
 }
 

@@ -136,6 +136,30 @@ for run in $(seq 1 "$RUNS"); do
 done
 rm -rf "$SCRATCH/tree" "$SCRATCH/small" "$SCRATCH/out"
 
+if [ "$WINDOWS" = 1 ]; then
+    # The same trees for ovx-extract.exe under Wine, paths in its Z: form; each run
+    # includes starting the program under Wine.
+    echo "=== windows: ovx-extract.exe on trees of 3,000 files, warm cache ==="
+    WINDOWS_EXTRACT="$WINDOWS_BUILD/cli/ovx-extract.exe"
+    WSCRATCH="Z:${SCRATCH//\//\\}"
+    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" tree "$WSCRATCH\\tree" 3000 200 65536
+    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" tree "$WSCRATCH\\small" 3000 200 500
+    for run in $(seq 1 "$RUNS"); do
+        for tree in tree small; do
+            bytes=$(du -sb "$SCRATCH/$tree" | cut -f1)
+            OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree" "$bytes" 7 "$SCRATCH/out" \
+                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q "$WSCRATCH\\$tree" "$WSCRATCH\\out" \
+                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --threads 1 "$WSCRATCH\\$tree" "$WSCRATCH\\out" |
+                tee -a "$WINDOWS_BUILD/results-$run.txt"
+            OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree-test" "$bytes" 7 "$SCRATCH/out" \
+                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --test "$WSCRATCH\\$tree" \
+                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --test --threads 1 "$WSCRATCH\\$tree" |
+                tee -a "$WINDOWS_BUILD/results-$run.txt"
+        done
+    done
+    rm -rf "$SCRATCH/tree" "$SCRATCH/small" "$SCRATCH/out"
+fi
+
 echo "=== native: peak memory ==="
 peak "$SCRATCH" "$NATIVE_BUILD/bench/ovx_peak_memory" > "$NATIVE_BUILD/peak-memory.txt"
 if [ "$WINDOWS" = 1 ]; then
@@ -239,6 +263,10 @@ if len(sys.argv) > 2 and sys.argv[2]:
         ("ExtractFile 256 MiB (wall) / CRecordDecoder", "extract-record", None),
         ("Record 64 MiB in memory, all threads / one (wall)", "threads-record", None),
         ("Chunk 64 MiB in memory, all threads / one (wall)", "threads-chunk", None),
+        ("ovx-extract.exe 3,000 files 0.2-64 KiB, default / --threads 1", "e2e-tree", 0.97),
+        ("  the same, --test", "e2e-tree-test", 0.97),
+        ("ovx-extract.exe 3,000 one-unit files, default / --threads 1", "e2e-small", 0.97),
+        ("  the same, --test", "e2e-small-test", 0.97),
     ])
     memory("Windows", sys.argv[2])
 PYTHON
