@@ -28,6 +28,8 @@ constexpr int EXIT_USAGE = 2;
 
 // How often the main thread looks for a stop request and redraws the progress line.
 constexpr int POLL_MS = 50;
+// The longest wait for the worker's thread to end once its job has finished.
+constexpr DWORD WORKER_END_WAIT_MS = 5000;
 
 int Fail(int status, const std::string& message)
 {
@@ -63,6 +65,8 @@ int WatchJob(CExtractJob* pJob, CConsoleDisplay* pDisplay)
     // The finish shows just before the worker's last touch of the job, its state change.
     while (!pJob->IsFinished())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The program exits next: not while the worker's thread is still ending.
+    pJob->WaitForWorkerEnd(WORKER_END_WAIT_MS);
     pDisplay->ClearProgress();
     NotifyJobOver();
 

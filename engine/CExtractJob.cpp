@@ -215,9 +215,20 @@ HRESULT CExtractJob::StartWorker(const ThreadStarter& startThread)
     HANDLE hThread = startThread(ExtractThreadProc, this);
     if (hThread == nullptr)
         return FailureFromLastError();
-    // The worker is never joined: it ends by itself after its finish report.
-    CloseHandle(hThread);
+    m_hWorker = hThread;
     return RESULT_OK;
+}
+
+bool CExtractJob::WaitForWorkerEnd(DWORD ms)
+{
+    return m_hWorker == nullptr || WaitForSingleObject(m_hWorker, ms) == WAIT_OBJECT_0;
+}
+
+CExtractJob::~CExtractJob()
+{
+    // Closing the handle neither waits for the worker nor ends it.
+    if (m_hWorker != nullptr)
+        CloseHandle(m_hWorker);
 }
 
 void CExtractJob::Run()

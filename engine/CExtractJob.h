@@ -62,11 +62,17 @@ public:
 
     // Starts the worker thread of a job not yet started. The job is set running (state
     // and count, shown on the display) before the thread exists, so the worker never
-    // sees a stale state; the thread's handle is closed at once, as nothing ever waits
-    // for the worker: it ends by itself after its finish report. Whoever started the
-    // job keeps it alive until it reads JOB_FINISHED. Returns 0, or the failure to
-    // create the thread as a result code (the job then never finishes).
+    // sees a stale state. Nothing needs to wait for the worker: it ends by itself after
+    // its finish report. Whoever started the job keeps it alive until it reads
+    // JOB_FINISHED. Returns 0, or the failure to create the thread as a result code
+    // (the job then never finishes).
     HRESULT StartWorker(const ThreadStarter& startThread = CreateWorkerThread);
+    // After JOB_FINISHED: waits up to `ms` for the worker's thread to have ended, for a
+    // program about to exit (an exit racing a thread's own end can crash the process,
+    // as seen under Wine). True when it has ended or none was started.
+    bool WaitForWorkerEnd(DWORD ms);
+
+    ~CExtractJob();
 
     // Worker thread only.
     //
@@ -120,6 +126,7 @@ private:
     CJobStatus m_status;
     IJobDisplay* m_pDisplay;
     std::unique_ptr<CDecodePool> m_pPool;
+    HANDLE m_hWorker = nullptr; // kept only to wait for the thread's end; never used to stop it
     // The mode of the source in hand (worker only): File to File always replaces its
     // output, Directory to Directory only when told to.
     bool m_bSingleFile;

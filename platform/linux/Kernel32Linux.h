@@ -153,3 +153,10 @@ BOOL FindClose(HANDLE findFile);
 typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES securityAttributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE startAddress,
                     LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
+
+// Waits for a thread's routine to return (the only objects waited on here).
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);

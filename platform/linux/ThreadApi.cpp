@@ -45,3 +45,14 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES /*securityAttributes*/, SIZE_T /*stack
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
 }
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
+    std::shared_ptr<CThreadObject> thread = CHandleTable::Instance().Find<CThreadObject>(handle);
+    if (!thread)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    return thread->WaitForEnd(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}

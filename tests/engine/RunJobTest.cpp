@@ -106,6 +106,7 @@ TEST_F(RunJobTest, WorkerThreadStopsOnRequestFromAnotherThread)
     while (job->Status().State() != JOB_FINISHED && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(job->Status().State(), JOB_FINISHED);
+    EXPECT_TRUE(job->WaitForWorkerEnd(60000)); // what a program about to exit waits for
     UINT extracted = job->Status().Extracted();
     job.reset();
 
