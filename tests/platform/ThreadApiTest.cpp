@@ -31,21 +31,24 @@ TEST(ThreadApiTest, LastErrorBelongsToEachThread)
         EXPECT_EQ(seen[i], errors[i]) << i;
 }
 
+std::atomic<bool> g_release{false};
+
+DWORD WINAPI WaitForRelease(LPVOID)
+{
+    while (!g_release)
+        std::this_thread::yield();
+    return 0;
+}
+
 // A thread's handle tells when its routine has ended, and stays usable until closed.
 TEST(ThreadApiTest, WaitForSingleObjectWaitsForTheThreadsEnd)
 {
-    static std::atomic<bool> s_release{false};
-    s_release = false;
-    auto routine = [](LPVOID) -> DWORD {
-        while (!s_release)
-            std::this_thread::yield();
-        return 0;
-    };
-    HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, nullptr);
+    g_release = false;
+    HANDLE thread = CreateThread(nullptr, 0, WaitForRelease, nullptr, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
     EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT);
-    s_release = true;
+    g_release = true;
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0); // ended stays ended
     EXPECT_TRUE(CloseHandle(thread));
