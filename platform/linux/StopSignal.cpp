@@ -2,13 +2,17 @@
 
 #include "platform/StopSignal.h"
 
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
 namespace
 {
 
-volatile std::sig_atomic_t g_bRequested = 0;
+// Any thread may take the signal: a lock-free atomic, not a volatile flag, carries the
+// request from that thread's handler to the thread that watches it.
+std::atomic<int> g_bRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only use lock-free atomics");
 
 // Ctrl+C: the second one ends the program at once.
 void OnInterrupt(int)
