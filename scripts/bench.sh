@@ -120,44 +120,36 @@ rm -rf "$SCRATCH/big.ovx" "$SCRATCH/bigchunk.ovx" "$SCRATCH/out"
 
 # Folders of many files: 3,000 of 0.2 to 64 KiB (units of 4 KiB) and 3,000 of one unit
 # (200 to 500 bytes), extracted into a new folder and verified, default against --threads 1.
-echo "=== native: ovx-extract on trees of 3,000 files, warm cache ==="
-"$NATIVE_BUILD/bench/ovx_peak_memory" tree "$SCRATCH/tree" 3000 200 65536
-"$NATIVE_BUILD/bench/ovx_peak_memory" tree "$SCRATCH/small" 3000 200 500
-for run in $(seq 1 "$RUNS"); do
-    for tree in tree small; do
-        bytes=$(du -sb "$SCRATCH/$tree" | cut -f1)
-        OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree" "$bytes" 7 "$SCRATCH/out" \
-            -- "$EXTRACT" -q "$SCRATCH/$tree" "$SCRATCH/out" \
-            -- "$EXTRACT" -q --threads 1 "$SCRATCH/$tree" "$SCRATCH/out" | tee -a "$NATIVE_BUILD/results-$run.txt"
-        OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree-test" "$bytes" 7 "$SCRATCH/out" \
-            -- "$EXTRACT" -q --test "$SCRATCH/$tree" \
-            -- "$EXTRACT" -q --test --threads 1 "$SCRATCH/$tree" | tee -a "$NATIVE_BUILD/results-$run.txt"
-    done
-done
-rm -rf "$SCRATCH/tree" "$SCRATCH/small" "$SCRATCH/out"
-
-if [ "$WINDOWS" = 1 ]; then
-    # The same trees for ovx-extract.exe under Wine, paths in its Z: form; each run
-    # includes starting the program under Wine.
-    echo "=== windows: ovx-extract.exe on trees of 3,000 files, warm cache ==="
-    WINDOWS_EXTRACT="$WINDOWS_BUILD/cli/ovx-extract.exe"
-    WSCRATCH="Z:${SCRATCH//\//\\}"
-    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" tree "$WSCRATCH\\tree" 3000 200 65536
-    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" tree "$WSCRATCH\\small" 3000 200 500
+time_trees() { # <results folder> <scratch as the programs name it> <separator> <ovx_peak_memory...> -- <ovx-extract...>
+    local results=$1 where=$2 sep=$3 maker=() extract=()
+    shift 3
+    while [ "$1" != -- ]; do maker+=("$1"); shift; done
+    shift
+    extract=("$@")
+    "${maker[@]}" tree "$where${sep}tree" "$TREE_FILES" 200 65536
+    "${maker[@]}" tree "$where${sep}small" "$TREE_FILES" 200 500
     for run in $(seq 1 "$RUNS"); do
         for tree in tree small; do
             bytes=$(du -sb "$SCRATCH/$tree" | cut -f1)
             OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree" "$bytes" 7 "$SCRATCH/out" \
-                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q "$WSCRATCH\\$tree" "$WSCRATCH\\out" \
-                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --threads 1 "$WSCRATCH\\$tree" "$WSCRATCH\\out" |
-                tee -a "$WINDOWS_BUILD/results-$run.txt"
+                -- "${extract[@]}" -q "$where$sep$tree" "$where${sep}out" \
+                -- "${extract[@]}" -q --threads 1 "$where$sep$tree" "$where${sep}out" | tee -a "$results/results-$run.txt"
             OVX_PASSWORD=benchmark scripts/paired-commands.py "e2e-$tree-test" "$bytes" 7 "$SCRATCH/out" \
-                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --test "$WSCRATCH\\$tree" \
-                -- "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_EXTRACT" -q --test --threads 1 "$WSCRATCH\\$tree" |
-                tee -a "$WINDOWS_BUILD/results-$run.txt"
+                -- "${extract[@]}" -q --test "$where$sep$tree" \
+                -- "${extract[@]}" -q --test --threads 1 "$where$sep$tree" | tee -a "$results/results-$run.txt"
         done
     done
     rm -rf "$SCRATCH/tree" "$SCRATCH/small" "$SCRATCH/out"
+}
+TREE_FILES=${OVX_BENCH_TREE_FILES:-3000}
+echo "=== native: ovx-extract on trees of $TREE_FILES files, warm cache ==="
+time_trees "$NATIVE_BUILD" "$SCRATCH" / "$NATIVE_BUILD/bench/ovx_peak_memory" -- "$EXTRACT"
+if [ "$WINDOWS" = 1 ]; then
+    # ovx-extract.exe under Wine, paths in its Z: form; each run includes starting Wine.
+    echo "=== windows: ovx-extract.exe on trees of $TREE_FILES files, warm cache ==="
+    time_trees "$WINDOWS_BUILD" "Z:${SCRATCH//\//\\}" '\' \
+        "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/bench/ovx_peak_memory.exe" -- \
+        "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/cli/ovx-extract.exe"
 fi
 
 echo "=== native: peak memory ==="
