@@ -14,6 +14,7 @@
 # every figure over the runs; --rounds N (default 15) sets the rounds of one run.
 # --copies N only measures where the code lands: the CBC figures from N fresh copies of
 # the native benchmark program, one line per copy.
+# OVX_BENCH_TREE_FILES (default 3000) sets how many files the trees of many files hold.
 #
 # What is measured is what ships: the bench presets build as native (RelWithDebInfo) and
 # windows / windows64 (Release) do. Build folders: build/bench and build/bench-windows or
