@@ -201,7 +201,8 @@ TEST(ExtractCommand, StopSignalInTheMiddleOfALargeFileLeavesNothingBehind)
     RecordFormatOptions options;
     options.payloadUnit = 65536;
     const std::string source = folder.PathOf("in/large.bin.ovx");
-    WriteFileBytes(source, EncodeRecordFormat(MakePlaintext(64u << 20), PASSWORD, options));
+    // Large enough that the decoding outlasts the signals by far (it runs at over 1 GB/s).
+    WriteFileBytes(source, EncodeRecordFormat(MakePlaintext(256u << 20), PASSWORD, options));
     const std::vector<int> signals[] = {{SIGINT}, {SIGHUP, SIGHUP}, {SIGTERM, SIGTERM}};
     for (const std::vector<int>& sent : signals)
     {
